@@ -1,0 +1,29 @@
+// Little-endian reads from unaligned bytes. Loads go through memcpy into a local, which
+// compilers turn into one plain load; nothing here casts a byte pointer to a wider type.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+inline uint16_t ReadU16Le(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+inline uint32_t ReadU32Le(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+inline int32_t ReadI32Le(const uint8_t* p) { return static_cast<int32_t>(ReadU32Le(p)); }
+
+inline void WriteU16Le(uint8_t* p, uint16_t value) {
+  p[0] = static_cast<uint8_t>(value);
+  p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+inline void WriteU32Le(uint8_t* p, uint32_t value) {
+  p[0] = static_cast<uint8_t>(value);
+  p[1] = static_cast<uint8_t>(value >> 8);
+  p[2] = static_cast<uint8_t>(value >> 16);
+  p[3] = static_cast<uint8_t>(value >> 24);
+}

@@ -1,0 +1,60 @@
+// What passes between a host viewer and the plug-in: the four exports, the information
+// record, the progress callback and the result codes. The layout is fixed by the hosts
+// already in the field; every size here is checked at compile time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/kernel.h"
+
+#if defined(_WIN32)
+#define BRASK_CALL __stdcall
+#define BRASK_EXPORT extern "C"
+typedef long UserData;  // the host's 32-bit value, handed back to its callback unchanged
+#else
+#define BRASK_CALL
+#define BRASK_EXPORT extern "C" __attribute__((visibility("default")))
+typedef intptr_t UserData;
+#endif
+
+// Every export and handler operation answers with one of these.
+enum ResultCode : int32_t {
+  kNotProvided = -1,   // a handler operation this module does not implement
+  kSuccess = 0,
+  kCancelled = 1,      // the progress callback asked to stop
+  kNotSupported = 2,   // no handler accepts the input, or its header is refused
+  kOutOfMemory = 4,    // a block or buffer could not be allocated or locked
+  kMappingFailed = 5,  // the file could not be mapped
+  kFileError = 6,      // the file could not be opened or read
+};
+
+#pragma pack(push, 1)
+struct PictureInfoRecord {
+  int32_t left;
+  int32_t top;
+  int32_t width;
+  int32_t height;
+  uint16_t x_density;     // always 0
+  uint16_t y_density;     // always 0
+  int16_t colour_depth;   // bits per pixel: 8 or 24
+  uint32_t text_handle;   // always 0
+};
+#pragma pack(pop)
+static_assert(sizeof(PictureInfoRecord) == 26, "the host's record is 26 bytes, packed");
+static_assert(offsetof(PictureInfoRecord, colour_depth) == 20, "colour depth at byte 20");
+static_assert(offsetof(PictureInfoRecord, text_handle) == 22, "last field unaligned at byte 22");
+static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is 40 bytes");
+
+// Called with (0, 2) before any work, (1, 2) or (2, 2) after decompression and (2, 2) at the
+// end; a non-zero answer asks the plug-in to stop.
+typedef int32_t(BRASK_CALL* ProgressCallback)(int32_t numerator, int32_t denominator,
+                                              UserData user_data);
+
+BRASK_EXPORT int32_t BRASK_CALL GetPluginInfo(int32_t index, char* buffer, int32_t buffer_length);
+BRASK_EXPORT int32_t BRASK_CALL IsSupported(const char* name, uintptr_t source);
+BRASK_EXPORT int32_t BRASK_CALL GetPictureInfo(const char* source, int32_t position,
+                                               uint32_t flags, PictureInfoRecord* info);
+BRASK_EXPORT int32_t BRASK_CALL GetPicture(const char* source, int32_t position, uint32_t flags,
+                                           HLOCAL* info_block, HLOCAL* pixel_block,
+                                           ProgressCallback progress, UserData user_data);

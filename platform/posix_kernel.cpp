@@ -1,0 +1,296 @@
+// The POSIX stand-in for the KERNEL32 calls the plug-in makes, with the Windows behaviour the
+// code relies on: a directory cannot be opened as a file, a mapping of an empty file fails,
+// a view is unmapped by its address alone, and a failed call reports it as Windows does.
+// It also carries the tests' switch (fault_injection.h).
+#if !defined(_WIN32)
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/fault_injection.h"
+#include "platform/kernel.h"
+
+namespace platform {
+namespace {
+
+thread_local long tl_fail_at = 0;
+thread_local long tl_counted = 0;
+thread_local KernelCall tl_failed = KernelCall::kNone;
+std::atomic<long> g_live{0};
+std::atomic<int> g_fresh_fill{-1};
+
+// Counts the call and tells whether the switch makes it fail.
+bool ShouldFail(KernelCall call) {
+  ++tl_counted;
+  if (tl_fail_at == 0 || tl_counted != tl_fail_at) return false;
+  tl_failed = call;
+  return true;
+}
+
+void Acquired() { g_live.fetch_add(1, std::memory_order_relaxed); }
+void Released() { g_live.fetch_sub(1, std::memory_order_relaxed); }
+
+int ToFd(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)); }
+HANDLE ToHandle(int fd) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd)); }
+
+// A local block: the handle points at this header, the caller's bytes follow it.
+struct LocalBlock {
+  uint32_t magic;
+  uint32_t lock_count;
+  size_t size;
+  alignas(16) unsigned char bytes[1];
+};
+constexpr uint32_t kLocalBlockMagic = 0x4B4C4248u;
+constexpr size_t kLocalBlockHeader = offsetof(LocalBlock, bytes);
+
+LocalBlock* ToBlock(HLOCAL handle) {
+  LocalBlock* block = static_cast<LocalBlock*>(handle);
+  return block != nullptr && block->magic == kLocalBlockMagic ? block : nullptr;
+}
+
+// A view is preceded by one page of its own that records the view's length, so that
+// UnmapViewOfFile needs only the address, as on Windows.
+size_t PageSize() { return static_cast<size_t>(sysconf(_SC_PAGESIZE)); }
+
+}  // namespace
+
+void FailCountedCall(long n) {
+  tl_fail_at = n;
+  tl_counted = 0;
+  tl_failed = KernelCall::kNone;
+}
+long CountedCallsSoFar() { return tl_counted; }
+KernelCall FailedCall() { return tl_failed; }
+long LiveResources() { return g_live.load(std::memory_order_relaxed); }
+void SetFreshMemoryFill(int byte_value) { g_fresh_fill.store(byte_value, std::memory_order_relaxed); }
+
+namespace {
+void FillFresh(void* memory, size_t bytes) {
+  const int fill = g_fresh_fill.load(std::memory_order_relaxed);
+  if (fill >= 0) std::memset(memory, fill, bytes);
+}
+}  // namespace
+
+const char* KernelCallName(KernelCall call) {
+  switch (call) {
+    case KernelCall::kNone: return "none";
+    case KernelCall::kCreateFile: return "CreateFileA";
+    case KernelCall::kReadFile: return "ReadFile";
+    case KernelCall::kCreateFileMapping: return "CreateFileMappingA";
+    case KernelCall::kMapViewOfFile: return "MapViewOfFile";
+    case KernelCall::kHeapAlloc: return "HeapAlloc";
+    case KernelCall::kLocalAlloc: return "LocalAlloc";
+    case KernelCall::kLocalLock: return "LocalLock";
+  }
+  return "?";
+}
+
+}  // namespace platform
+
+using platform::KernelCall;
+
+extern "C" {
+
+HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
+  if (platform::ShouldFail(KernelCall::kCreateFile) || name == nullptr) return INVALID_HANDLE_VALUE;
+  int fd;
+  do {
+    fd = open(name, O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return INVALID_HANDLE_VALUE;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // Windows refuses to open a folder here
+    close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  platform::Acquired();
+  return platform::ToHandle(fd);
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD method) {
+  int64_t offset = distance;
+  if (distance_high != nullptr) {
+    offset = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distance_high)) << 32) |
+                                  static_cast<uint32_t>(distance));
+  }
+  int whence = method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : SEEK_SET;
+  off_t result = lseek(platform::ToFd(file), static_cast<off_t>(offset), whence);
+  if (result < 0) return INVALID_SET_FILE_POINTER;  // a negative target leaves the position as it was
+  if (distance_high != nullptr) *distance_high = static_cast<LONG>(static_cast<uint64_t>(result) >> 32);
+  return static_cast<DWORD>(static_cast<uint64_t>(result));
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_read, void*) {
+  if (bytes_read != nullptr) *bytes_read = 0;
+  if (platform::ShouldFail(KernelCall::kReadFile)) return FALSE;
+  unsigned char* out = static_cast<unsigned char*>(buffer);
+  DWORD total = 0;
+  while (total < bytes_to_read) {
+    ssize_t got = read(platform::ToFd(file), out + total, bytes_to_read - total);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FALSE;
+    if (got == 0) break;
+    total += static_cast<DWORD>(got);
+  }
+  if (bytes_read != nullptr) *bytes_read = total;
+  return TRUE;
+}
+
+DWORD GetFileSize(HANDLE file, LPDWORD size_high) {
+  struct stat st;
+  if (fstat(platform::ToFd(file), &st) != 0) return INVALID_FILE_SIZE;
+  uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size_high != nullptr) *size_high = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
+BOOL CloseHandle(HANDLE handle) {
+  if (close(platform::ToFd(handle)) != 0) return FALSE;
+  platform::Released();
+  return TRUE;
+}
+
+// A mapping handle is a duplicate of the file's descriptor; the view is made from it.
+HANDLE CreateFileMappingA(HANDLE file, void*, DWORD, DWORD, DWORD, LPCSTR) {
+  if (platform::ShouldFail(KernelCall::kCreateFileMapping)) return nullptr;
+  struct stat st;
+  if (fstat(platform::ToFd(file), &st) != 0 || st.st_size == 0) return nullptr;  // as Windows
+  int fd = fcntl(platform::ToFd(file), F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) return nullptr;
+  platform::Acquired();
+  return platform::ToHandle(fd);
+}
+
+LPVOID MapViewOfFile(HANDLE mapping, DWORD, DWORD, DWORD, SIZE_T) {
+  if (platform::ShouldFail(KernelCall::kMapViewOfFile)) return nullptr;
+  int fd = platform::ToFd(mapping);
+  struct stat st;
+  if (fstat(fd, &st) != 0 || st.st_size <= 0) return nullptr;
+  if (static_cast<uint64_t>(st.st_size) > SIZE_MAX / 2) return nullptr;
+  const size_t page = platform::PageSize();
+  const size_t length = static_cast<size_t>(st.st_size);
+  void* base = mmap(nullptr, page + length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) return nullptr;
+  unsigned char* view = static_cast<unsigned char*>(base) + page;
+  if (mmap(view, length, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
+    munmap(base, page + length);
+    return nullptr;
+  }
+  std::memcpy(base, &length, sizeof length);
+  platform::Acquired();
+  return view;
+}
+
+BOOL UnmapViewOfFile(LPCVOID view) {
+  if (view == nullptr) return FALSE;
+  const size_t page = platform::PageSize();
+  unsigned char* base = const_cast<unsigned char*>(static_cast<const unsigned char*>(view)) - page;
+  size_t length;
+  std::memcpy(&length, base, sizeof length);
+  if (munmap(base, page + length) != 0) return FALSE;
+  platform::Released();
+  return TRUE;
+}
+
+HANDLE GetProcessHeap(void) {
+  static int heap_tag;
+  return &heap_tag;
+}
+
+LPVOID HeapAlloc(HANDLE, DWORD, SIZE_T bytes) {
+  if (platform::ShouldFail(KernelCall::kHeapAlloc)) return nullptr;
+  void* memory = std::malloc(bytes == 0 ? 1 : bytes);
+  if (memory == nullptr) return nullptr;
+  platform::FillFresh(memory, bytes);
+  platform::Acquired();
+  return memory;
+}
+
+BOOL HeapFree(HANDLE, DWORD, LPVOID memory) {
+  if (memory == nullptr) return FALSE;
+  std::free(memory);
+  platform::Released();
+  return TRUE;
+}
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
+  if (platform::ShouldFail(KernelCall::kLocalAlloc)) return nullptr;
+  if (bytes > SIZE_MAX - platform::kLocalBlockHeader) return nullptr;
+  const size_t total = platform::kLocalBlockHeader + bytes;
+  void* memory = (flags & LMEM_ZEROINIT) != 0 ? std::calloc(1, total) : std::malloc(total);
+  if (memory == nullptr) return nullptr;
+  platform::LocalBlock* block = static_cast<platform::LocalBlock*>(memory);
+  block->magic = platform::kLocalBlockMagic;
+  block->lock_count = 0;
+  block->size = bytes;
+  if ((flags & LMEM_ZEROINIT) == 0) platform::FillFresh(block->bytes, bytes);
+  platform::Acquired();
+  return block;
+}
+
+LPVOID LocalLock(HLOCAL handle) {
+  if (platform::ShouldFail(KernelCall::kLocalLock)) return nullptr;
+  platform::LocalBlock* block = platform::ToBlock(handle);
+  if (block == nullptr) return nullptr;
+  ++block->lock_count;
+  return block->bytes;
+}
+
+BOOL LocalUnlock(HLOCAL handle) {
+  platform::LocalBlock* block = platform::ToBlock(handle);
+  if (block == nullptr || block->lock_count == 0) return FALSE;
+  --block->lock_count;
+  return block->lock_count != 0 ? TRUE : FALSE;  // as Windows: non-zero while still locked
+}
+
+HLOCAL LocalFree(HLOCAL handle) {
+  if (handle == nullptr) return nullptr;
+  platform::LocalBlock* block = platform::ToBlock(handle);
+  if (block == nullptr) return handle;  // Windows answers a bad handle with the handle itself
+  block->magic = 0;
+  std::free(block);
+  platform::Released();
+  return nullptr;
+}
+
+SIZE_T LocalSize(HLOCAL handle) {
+  platform::LocalBlock* block = platform::ToBlock(handle);
+  return block != nullptr ? block->size : 0;
+}
+
+int lstrlenA(LPCSTR text) {
+  if (text == nullptr) return 0;
+  return static_cast<int>(std::strlen(text));
+}
+
+int lstrcmpiA(LPCSTR left, LPCSTR right) {
+  const unsigned char* a = reinterpret_cast<const unsigned char*>(left != nullptr ? left : "");
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(right != nullptr ? right : "");
+  for (;; ++a, ++b) {
+    int ca = (*a >= 'A' && *a <= 'Z') ? *a + ('a' - 'A') : *a;
+    int cb = (*b >= 'A' && *b <= 'Z') ? *b + ('a' - 'A') : *b;
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (ca == 0) return 0;
+  }
+}
+
+LPSTR lstrcpynA(LPSTR dst, LPCSTR src, int max_count) {
+  if (dst == nullptr || max_count <= 0) return dst;
+  int i = 0;
+  if (src != nullptr) {
+    for (; i < max_count - 1 && src[i] != '\0'; ++i) dst[i] = src[i];
+  }
+  dst[i] = '\0';
+  return dst;
+}
+
+}  // extern "C"
+
+#endif  // !_WIN32

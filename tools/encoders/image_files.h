@@ -1,0 +1,69 @@
+// Writers for whole G00 and PDT files of every mode, from images held top row first with
+// unpadded rows.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tools/encoders/lz_encoder.h"
+
+namespace encode {
+
+// 3 bytes a pixel: blue, green, red.
+struct ColourImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> bgr;
+};
+
+// 4 bytes a pixel: blue, green, red, alpha.
+struct AlphaImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> bgra;
+};
+
+// One index byte a pixel; the palette holds 4 bytes an entry (blue, green, red, reserved).
+struct IndexedImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> palette;
+  std::vector<uint8_t> indexes;
+};
+
+// A G00 type-2 block: its position (in the part's coordinates, origin included) and pixels.
+struct G00Block {
+  uint16_t x = 0;
+  uint16_t y = 0;
+  AlphaImage pixels;
+};
+
+// A G00 type-2 part: origin, size and blocks, stacked below the previous part when composed.
+struct G00Part {
+  uint16_t origin_x = 0;
+  uint16_t origin_y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<G00Block> blocks;
+};
+
+std::vector<uint8_t> EncodeG00Type0(const ColourImage& image, const LzOptions& options = {});
+// The stored palette count is palette.size() / 4 unless stored_palette_count says otherwise
+// (tests use it to store counts above 256).
+std::vector<uint8_t> EncodeG00Type1(const IndexedImage& image, const LzOptions& options = {},
+                                    int stored_palette_count = -1);
+// The header's width and height are given separately: the decoder composes its own size.
+std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t header_width,
+                                    uint16_t header_height, const LzOptions& options = {});
+// One part covering the whole image, cut into blocks of at most block_size square.
+std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size = 64,
+                                    const LzOptions& options = {});
+// The decompressed type-2 data (entry table, parts, blocks) before compression.
+std::vector<uint8_t> BuildG00PartDirectory(const std::vector<G00Part>& parts);
+
+std::vector<uint8_t> EncodePdt10(const ColourImage& image, const LzOptions& options = {});
+std::vector<uint8_t> EncodePdt10Masked(const AlphaImage& image, const LzOptions& options = {});
+// The palette is padded with zero entries to 256.
+std::vector<uint8_t> EncodePdt11(const IndexedImage& image, const LzOptions& options = {});
+
+}  // namespace encode

@@ -1,0 +1,32 @@
+// Encoders for the five LZ stream variants: turn units into a valid stream that the
+// plug-in's decoders read back unchanged. Not part of the plug-in; tests, fuzz seeds,
+// benchmarks, the samples and the brask program use them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace encode {
+
+enum class LzVariant { kG00Bytes, kG00Pixels, kPdtPixels, kPdtMask, kPdtIndexed };
+
+struct LzOptions {
+  // Matcher effort: how many earlier positions with the same hash are tried.
+  int max_chain_length = 32;
+  // Try the next position before taking a match (lazy matching) instead of greedy.
+  bool lazy = true;
+  // Only literals: no back-references at all.
+  bool literals_only = false;
+  // Cap on a match's length in units; 0 means the variant's maximum.
+  size_t max_match_length = 0;
+  // PDT variants: when the last flag group is full, end the stream with one more flag byte.
+  bool end_after_flag_byte = false;
+};
+
+// Encodes byte_count bytes (a multiple of 3 for the pixel variants). For kPdtIndexed the
+// result is the whole block the decoder takes: the 16-entry distance table, then the stream.
+std::vector<uint8_t> EncodeLz(LzVariant variant, const uint8_t* data, size_t byte_count,
+                              const LzOptions& options = {});
+
+}  // namespace encode
