@@ -21,3 +21,8 @@ function(brask_plugin_code target)
                                                VISIBILITY_INLINES_HIDDEN ON)
   endif()
 endfunction()
+
+# Fuzz builds: coverage instrumentation for all our code, so libFuzzer sees inside the plug-in.
+if(BRASK_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
