@@ -3,6 +3,8 @@
 // the POSIX stand-in; the Windows DLL never has it.
 #pragma once
 
+#include <cstddef>
+
 namespace platform {
 
 // The calls that the switch counts and can make fail.
@@ -28,5 +30,9 @@ const char* KernelCallName(KernelCall call);
 // (0 to 255), or leaves them as the allocator gives them (-1, the default). Decoding the same
 // file under two fills and comparing the results shows whether unwritten memory leaks out.
 void SetFreshMemoryFill(int byte_value);
+
+// Heap buffers and local blocks larger than this many bytes are refused as if memory had run
+// out (0, the default: no limit). Fuzz targets use it to keep huge but valid claims cheap.
+void SetAllocationLimit(size_t bytes);
 
 }  // namespace platform

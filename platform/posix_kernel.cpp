@@ -25,6 +25,12 @@ thread_local long tl_counted = 0;
 thread_local KernelCall tl_failed = KernelCall::kNone;
 std::atomic<long> g_live{0};
 std::atomic<int> g_fresh_fill{-1};
+std::atomic<size_t> g_allocation_limit{0};
+
+bool OverLimit(size_t bytes) {
+  const size_t limit = g_allocation_limit.load(std::memory_order_relaxed);
+  return limit != 0 && bytes > limit;
+}
 
 // Counts the call and tells whether the switch makes it fail.
 bool ShouldFail(KernelCall call) {
@@ -69,6 +75,7 @@ void FailCountedCall(long n) {
 long CountedCallsSoFar() { return tl_counted; }
 KernelCall FailedCall() { return tl_failed; }
 long LiveResources() { return g_live.load(std::memory_order_relaxed); }
+void SetAllocationLimit(size_t bytes) { g_allocation_limit.store(bytes, std::memory_order_relaxed); }
 void SetFreshMemoryFill(int byte_value) { g_fresh_fill.store(byte_value, std::memory_order_relaxed); }
 
 namespace {
@@ -205,7 +212,7 @@ HANDLE GetProcessHeap(void) {
 }
 
 LPVOID HeapAlloc(HANDLE, DWORD, SIZE_T bytes) {
-  if (platform::ShouldFail(KernelCall::kHeapAlloc)) return nullptr;
+  if (platform::ShouldFail(KernelCall::kHeapAlloc) || platform::OverLimit(bytes)) return nullptr;
   void* memory = std::malloc(bytes == 0 ? 1 : bytes);
   if (memory == nullptr) return nullptr;
   platform::FillFresh(memory, bytes);
@@ -221,7 +228,7 @@ BOOL HeapFree(HANDLE, DWORD, LPVOID memory) {
 }
 
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
-  if (platform::ShouldFail(KernelCall::kLocalAlloc)) return nullptr;
+  if (platform::ShouldFail(KernelCall::kLocalAlloc) || platform::OverLimit(bytes)) return nullptr;
   if (bytes > SIZE_MAX - platform::kLocalBlockHeader) return nullptr;
   const size_t total = platform::kLocalBlockHeader + bytes;
   void* memory = (flags & LMEM_ZEROINIT) != 0 ? std::calloc(1, total) : std::malloc(total);
