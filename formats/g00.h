@@ -1,10 +1,13 @@
 // G00 pictures: type 0 (24-bit colour), type 1 (8-bit indexed, palette inside the stream)
 // and type 2 (parts of colour-plus-alpha blocks, stacked and flattened onto black).
+// Nothing in a file is trusted: every size is checked against the data before it is used.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host/format_handler.h"
+#include "platform/kernel.h"
 
 class G00Handler final : public FormatHandler {
  public:
@@ -17,3 +20,19 @@ class G00Handler final : public FormatHandler {
 };
 
 inline constexpr G00Handler kG00Handler{};
+
+// The fixed sizes of the type-2 part directory.
+constexpr size_t kG00PartHeaderBytes = 116;
+constexpr size_t kG00BlockHeaderBytes = 92;
+
+// Stacks the parts of decompressed type-2 data (data_length bytes, all of them defined) into
+// one 24-bit picture, top to bottom in directory order, alpha flattened onto black. Sets
+// biWidth, biHeight and biSizeImage of `header`, allocates a zero-filled movable block of
+// biSizeImage bytes and writes its handle into *pixel_block_out, leaving the block locked.
+// Returns biSizeImage, or 0 on failure: an empty or too large picture, or a block that could
+// not be allocated or locked. On failure *pixel_block_out is null and no block is held.
+// Reads nothing outside [data, data + data_length) and writes nothing outside the block:
+// blocks are clipped to the picture, and an entry, part header or block not wholly inside
+// the data ends that part's composition there.
+uint32_t ComposeG00Parts(HLOCAL* pixel_block_out, const uint8_t* data, size_t data_length,
+                         BITMAPINFOHEADER* header);
