@@ -60,6 +60,12 @@ std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size = 64
                                     const LzOptions& options = {});
 // The decompressed type-2 data (entry table, parts, blocks) before compression.
 std::vector<uint8_t> BuildG00PartDirectory(const std::vector<G00Part>& parts);
+// A type-2 file around any decompressed data, hand-built directories included: the header,
+// region_count zero-filled region records, the two sizes and the compressed data.
+std::vector<uint8_t> EncodeG00Type2Directory(const std::vector<uint8_t>& directory,
+                                             uint16_t header_width, uint16_t header_height,
+                                             uint32_t region_count = 1,
+                                             const LzOptions& options = {});
 
 std::vector<uint8_t> EncodePdt10(const ColourImage& image, const LzOptions& options = {});
 std::vector<uint8_t> EncodePdt10Masked(const AlphaImage& image, const LzOptions& options = {});

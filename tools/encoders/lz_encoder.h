@@ -22,11 +22,21 @@ struct LzOptions {
   size_t max_match_length = 0;
   // PDT variants: when the last flag group is full, end the stream with one more flag byte.
   bool end_after_flag_byte = false;
+  // kPdtIndexed: the 16 byte distances to use; empty means chosen from the data (the
+  // distances that a first pass over the data finds most useful). Entries of 0 or below
+  // are stored but never referred to.
+  std::vector<int32_t> indexed_distances;
 };
 
 // Encodes byte_count bytes (a multiple of 3 for the pixel variants). For kPdtIndexed the
 // result is the whole block the decoder takes: the 16-entry distance table, then the stream.
 std::vector<uint8_t> EncodeLz(LzVariant variant, const uint8_t* data, size_t byte_count,
                               const LzOptions& options = {});
+
+// The largest back-reference length and distance a variant can encode, in units (for
+// kPdtIndexed the distance is whatever the table holds).
+size_t MaxMatchLength(LzVariant variant);
+size_t MinMatchLength(LzVariant variant);
+size_t MaxMatchDistance(LzVariant variant);
 
 }  // namespace encode
