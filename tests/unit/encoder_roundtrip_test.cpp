@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,58 @@ TEST(EncoderMatches, ReachTheMaximumDistanceAndNoFurther) {
         EXPECT_LT(farthest, gap) << NameOf(v);
       }
     }
+  }
+}
+
+TEST(EncoderIndexed, ChosenTableHoldsTheRowDistanceOfRepeatedRows) {
+  // Rows of noise, each repeated once: the row length is the one distance worth having.
+  const size_t width = 300;
+  std::vector<uint8_t> data;
+  for (uint32_t row = 0; row < 20; ++row) {
+    const std::vector<uint8_t> noise = RandomBytes(width, row);
+    data.insert(data.end(), noise.begin(), noise.end());
+    data.insert(data.end(), noise.begin(), noise.end());
+  }
+  const std::vector<uint8_t> block =
+      EncodeLz(LzVariant::kPdtIndexed, data.data(), data.size());
+  ASSERT_GE(block.size(), 64u);
+  int32_t table[16];
+  std::memcpy(table, block.data(), sizeof table);
+  EXPECT_EQ(table[0], static_cast<int32_t>(width));
+  for (int32_t d : table) EXPECT_GT(d, 0);
+  EXPECT_EQ(std::set<int32_t>(table, table + 16).size(), 16u);  // no entry wasted
+  EXPECT_LT(block.size(), data.size() * 3 / 4);
+  RoundTrip(LzVariant::kPdtIndexed, data);
+}
+
+TEST(EncoderIndexed, GivenTableIsStoredAsIsAndItsUnusableEntriesNeverReferred) {
+  LzOptions options;
+  // Entry 0: zero, 1: negative, 2: beyond any output here, 3: the only usable one.
+  options.indexed_distances = {0, -1, 1 << 30, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  std::vector<uint8_t> data;
+  for (int i = 0; i < 200; ++i) data.push_back(static_cast<uint8_t>(i % 2 ? 9 : 4));
+  const std::vector<uint8_t> block =
+      EncodeLz(LzVariant::kPdtIndexed, data.data(), data.size(), options);
+  ASSERT_GE(block.size(), 65u);
+  EXPECT_EQ(0, std::memcmp(block.data() + 4, "\xFF\xFF\xFF\xFF", 4));
+  const Parsed parsed = RoundTrip(LzVariant::kPdtIndexed, data, options);
+  size_t references = 0;
+  for (const Item& item : parsed.items) {
+    if (item.length == 0) continue;
+    EXPECT_EQ(item.distance, 2u);
+    ++references;
+  }
+  EXPECT_GT(references, 10u);
+}
+
+TEST(EncoderMatches, LazyMatchingIsNoWorseThanGreedyOnStructuredData) {
+  LzOptions greedy;
+  greedy.lazy = false;
+  for (LzVariant v : kVariants) {
+    const std::vector<uint8_t> data = Structured(200, 30, UnitOf(v), 5);
+    const size_t lazy_size = EncodeLz(v, data.data(), data.size()).size();
+    const size_t greedy_size = EncodeLz(v, data.data(), data.size(), greedy).size();
+    EXPECT_LE(lazy_size, greedy_size + greedy_size / 100) << NameOf(v);
   }
 }
 

@@ -169,16 +169,34 @@ class TableMatcher {
   const std::vector<int32_t>& table_;
 };
 
+// What a variant's items cost in stream bytes (flag bits aside).
+struct ItemBytes {
+  size_t literal;
+  size_t reference;
+};
+
+// Whether a literal at pos and then `next` (from pos + 1) is cheaper than `match` at pos
+// followed by whatever covers the units up to the end of `next`: one more reference, or
+// literals when fewer units are left than a reference can carry.
+bool DeferPays(const Match& match, const Match& next, size_t min_length, const ItemBytes& cost) {
+  if (next.length <= match.length) return false;
+  const size_t rest = 1 + next.length - match.length;
+  const size_t rest_bytes = rest < min_length ? rest * cost.literal : cost.reference;
+  return cost.literal + cost.reference < cost.reference + rest_bytes;
+}
+
 // Splits units into items: emit(pos, match) with match.length 0 for a literal at pos.
-// Lazy matching defers a match by one unit while the next position offers a longer one.
+// Lazy matching defers a match by one unit while that pays (byte variants with 2-byte
+// references; a pixel literal or a 1-byte reference never makes deferring cheaper).
 template <class Matcher, class Emit>
 void Parse(Matcher& matcher, size_t units, size_t min_length, size_t max_length,
-           const LzOptions& options, Emit&& emit) {
+           const ItemBytes& cost, const LzOptions& options, Emit&& emit) {
   size_t inserted = 0;  // positions below this are in the matcher
   auto insert_up_to = [&](size_t end) {
     for (; inserted < end; ++inserted) matcher.Insert(inserted);
   };
   const bool matching = !options.literals_only && max_length >= min_length;
+  const bool lazy = options.lazy && cost.literal < cost.reference;
   size_t pos = 0;
   while (pos < units) {
     Match match;
@@ -188,11 +206,11 @@ void Parse(Matcher& matcher, size_t units, size_t min_length, size_t max_length,
       insert_up_to(++pos);
       continue;
     }
-    if (options.lazy) {
+    if (lazy) {
       while (match.length < max_length && pos + 1 < units) {
         insert_up_to(pos + 1);
         const Match next = matcher.Find(pos + 1);
-        if (next.length <= match.length) break;
+        if (!DeferPays(match, next, min_length, cost)) break;
         emit(pos, Match{});
         ++pos;
         match = next;
@@ -260,7 +278,7 @@ std::vector<uint8_t> EncodeWindowed(const uint8_t* data, size_t units, const Rea
   ChainMatcher<kUnit> matcher(data, units, max_length, reach.max_distance,
                               options.max_chain_length);
   FlagFramer framer(low_first, &out);
-  Parse(matcher, units, reach.min_length, max_length, options,
+  Parse(matcher, units, reach.min_length, max_length, ItemBytes{kUnit, 2}, options,
         [&](size_t pos, const Match& m) {
           framer.BeginItem(m.length == 0);
           if (m.length == 0) {
@@ -284,7 +302,7 @@ std::vector<int32_t> ChooseIndexedDistances(const uint8_t* data, size_t units,
   ChainMatcher<1> matcher(data, units, reach.max_length, kWindow, options.max_chain_length);
   LzOptions first_pass = options;
   first_pass.literals_only = false;
-  Parse(matcher, units, reach.min_length, reach.max_length, first_pass,
+  Parse(matcher, units, reach.min_length, reach.max_length, ItemBytes{1, 1}, first_pass,
         [&](size_t, const Match& m) {
           if (m.length != 0) saved[m.distance] += m.length - 1;
         });
@@ -320,7 +338,7 @@ std::vector<uint8_t> EncodeIndexed(const uint8_t* data, size_t units, const LzOp
   const size_t max_length = CappedLength(reach, options);
   TableMatcher matcher(data, units, max_length, table);
   FlagFramer framer(false, &out);
-  Parse(matcher, units, reach.min_length, max_length, options,
+  Parse(matcher, units, reach.min_length, max_length, ItemBytes{1, 1}, options,
         [&](size_t pos, const Match& m) {
           framer.BeginItem(m.length == 0);
           if (m.length == 0) {
