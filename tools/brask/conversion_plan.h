@@ -1,0 +1,35 @@
+// Which files a conversion reads and where each output goes. Folders are walked recursively
+// and keep only the files the plug-in reads; the outputs mirror the input tree under the
+// output folder (or sit beside their inputs when there is none).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tools/brask/plugin_library.h"
+
+namespace brask {
+
+struct ConversionJob {
+  std::string input;
+  std::string output;
+};
+
+struct InputProblem {
+  std::string input;
+  std::string message;
+};
+
+struct ConversionPlan {
+  std::vector<ConversionJob> jobs;
+  std::vector<InputProblem> problems;  // named inputs that cannot be converted
+  size_t ignored = 0;                  // files inside folders that the plug-in does not read
+};
+
+// `extension` is the output's, with its dot (".png"). An output that two inputs would share
+// (x.g00 and x.pdt) keeps the input's whole name instead ("x.g00.png", "x.pdt.png").
+ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std::string& output_folder,
+                              const std::string& extension, const PluginLibrary& plugin);
+
+}  // namespace brask

@@ -1,0 +1,14 @@
+// `brask encode IN.png OUT --mode MODE`: writes a G00 or PDT file with our encoders, so that
+// pictures round-trip through the plug-in. Needs PNG support (not in the Windows build).
+#pragma once
+
+#include <string>
+
+#include "tools/brask/picture_modes.h"
+
+namespace brask {
+
+// Returns 0 on success, 1 with a message on standard error otherwise.
+int RunEncode(const std::string& input, const std::string& output, const ModeInfo& mode, bool force);
+
+}  // namespace brask
