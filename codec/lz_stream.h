@@ -1,37 +1,139 @@
 // The frame the five stream variants share: flag bytes steering literals and
-// back-references, and the unit-by-unit copy that keeps every read inside the units
-// already written. A variant supplies its unit size, the size of a back-reference and how
-// one is decoded; the two flag disciplines below drive it.
+// back-references. Each decoder runs a fast loop over whole flag groups while the input and
+// the output are far enough from their ends that no item needs a check, then a careful tail
+// that checks every unit. The two loops must stay in step: they read the same items, apply
+// the same rules for bad streams (codec/lz.h) and write the same bytes. Neither writes a byte
+// past the units it has written (no overshoot), so a short stream leaves the rest of the
+// caller's buffer untouched. Trusts nothing from the stream; needs dst and src not to overlap.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace lz_detail {
 
-// Appends one unit. Returns false, writing nothing, when it would not fit.
-template <size_t kUnit>
-inline bool PutLiteral(uint8_t* dst, size_t& out_units, size_t capacity_units,
-                       const uint8_t* unit) {
-  if (out_units >= capacity_units) return false;
-  std::memcpy(dst + out_units * kUnit, unit, kUnit);
-  ++out_units;
-  return true;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the run patterns below are built as little-endian words");
+
+// A variant supplies:
+//   kUnit           bytes per unit (1 or 3)
+//   kReferenceBytes bytes of a back-reference item (1 or 2)
+//   kMaxLength      longest back-reference, in units
+//   ReadReference(p, &length, &distance), both in units; a distance of 0 means "outside".
+
+// ---- Fixed-size moves. Constant sizes only: every compiler emits plain loads and stores,
+// never a call (the DLL's memcpy for variable sizes is a slow rep movsb).
+
+template <size_t kBytes>
+inline void Move(uint8_t* to, const uint8_t* from) {
+  uint8_t chunk[kBytes];
+  __builtin_memcpy(chunk, from, kBytes);
+  __builtin_memcpy(to, chunk, kBytes);
 }
 
-// Copies `length` units from `distance` units back, one unit at a time, so a distance below
-// the length repeats what was just written. A unit whose source is not an already written
-// unit (distance 0, or reaching before the start) is written as zeros. Returns false when
-// a unit would not fit; the units before it are written.
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t value;
+  __builtin_memcpy(&value, p, 8);
+  return value;
+}
+
+template <class Word>
+inline void Store(uint8_t* p, Word value) {
+  __builtin_memcpy(p, &value, sizeof(Word));
+}
+
+// Copies n bytes, 1 <= n <= 32, writing exactly [to, to + n). Every source byte must already
+// be final when the copy starts: from + n <= to, or separate buffers. Two moves that may
+// overlap each other cover any n in their size class.
+inline void CopyShort(uint8_t* to, const uint8_t* from, size_t n) {
+  if (n >= 16) {
+    Move<16>(to, from);
+    Move<16>(to + n - 16, from + n - 16);
+  } else if (n >= 8) {
+    Move<8>(to, from);
+    Move<8>(to + n - 8, from + n - 8);
+  } else if (n >= 4) {
+    Move<4>(to, from);
+    Move<4>(to + n - 4, from + n - 4);
+  } else if (n >= 2) {
+    Move<2>(to, from);
+    Move<2>(to + n - 2, from + n - 2);
+  } else {
+    *to = *from;
+  }
+}
+
+// For a run pattern of period d < 8 bytes stored as one 8-byte word: the largest multiple of
+// d that fits in 8, so each store starts at the pattern's first byte.
+constexpr unsigned kPatternStep[8] = {8, 8, 8, 6, 8, 5, 6, 7};
+
+// Writes the first n < 8 bytes of the little-endian word `pattern` at `to`, exactly.
+inline void StorePatternHead(uint8_t* to, uint64_t pattern, size_t n) {
+  if (n >= 4) {
+    Store(to, static_cast<uint32_t>(pattern));
+    Store(to + n - 4, static_cast<uint32_t>(pattern >> (8 * (n - 4))));
+  } else if (n >= 2) {
+    Store(to, static_cast<uint16_t>(pattern));
+    Store(to + n - 2, static_cast<uint16_t>(pattern >> (8 * (n - 2))));
+  } else if (n == 1) {
+    *to = static_cast<uint8_t>(pattern);
+  }
+}
+
+// Copies n bytes from d bytes back, forwards, so d < n repeats the last d bytes (a run):
+// exactly the bytes a byte-at-a-time copy writes, and none past out + n. Needs
+// 1 <= d <= written (the bytes before out) and n bytes of room at out.
+inline void CopyMatch(uint8_t* out, size_t d, size_t n, size_t written) {
+  if (d >= 16 && n >= 16) {
+    // Each 16-byte load lies at least 16 bytes back, so it reads only finished bytes; the
+    // last move ends exactly at out + n and rewrites some bytes with the same values.
+    uint8_t* const last = out + n - 16;
+    for (; out < last; out += 16) Move<16>(out, out - d);
+    Move<16>(last, last - d);
+    return;
+  }
+  if (d >= 8 && n >= 8) {
+    uint8_t* const last = out + n - 8;
+    for (; out < last; out += 8) Move<8>(out, out - d);
+    Move<8>(last, last - d);
+    return;
+  }
+  if (n <= d) {  // no overlap, and n < 16 here
+    CopyShort(out, out - d, n);
+    return;
+  }
+  // A run with a period d < 8: repeat the last d bytes as an 8-byte word.
+  uint64_t pattern;
+  if (written >= 8) {
+    pattern = Load64(out - 8) >> (8 * (8 - d));
+  } else {
+    pattern = 0;
+    const uint8_t* from = out - d;
+    for (size_t i = 0; i < d; ++i) pattern |= static_cast<uint64_t>(from[i]) << (8 * i);
+  }
+  pattern |= pattern << (8 * d);
+  if (d < 4) pattern |= pattern << (16 * d);
+  if (d < 2) pattern |= pattern << (32 * d);
+  const size_t step = kPatternStep[d];
+  while (n >= 8) {
+    Store(out, pattern);
+    out += step;
+    n -= step;
+  }
+  StorePatternHead(out, pattern, n);
+}
+
+// The careful copy: `length` units from `distance` units back, one unit at a time; a unit
+// whose source is not an already written unit (distance 0, or before the start) is written
+// as zeros. Returns false when a unit would not fit; the units before it are written.
 template <size_t kUnit>
-inline bool CopyUnits(uint8_t* dst, size_t& out_units, size_t capacity_units, size_t length,
-                      size_t distance) {
+inline bool CopyUnitsChecked(uint8_t* dst, size_t& out_units, size_t capacity_units,
+                             size_t length, size_t distance) {
   for (size_t i = 0; i < length; ++i) {
     if (out_units >= capacity_units) return false;
     uint8_t* to = dst + out_units * kUnit;
     if (distance == 0 || distance > out_units) {
-      std::memset(to, 0, kUnit);
+      for (size_t b = 0; b < kUnit; ++b) to[b] = 0;
     } else {
       const uint8_t* from = to - distance * kUnit;
       for (size_t b = 0; b < kUnit; ++b) to[b] = from[b];
@@ -41,71 +143,169 @@ inline bool CopyUnits(uint8_t* dst, size_t& out_units, size_t capacity_units, si
   return true;
 }
 
-// Flags low bit first, each flag byte fetched before the first item of its group.
+// Bit i of the result is bit 7 - i of `flags`: high-first groups run through the same
+// low-first group loop.
+inline unsigned ReverseFlags(unsigned flags) {
+  flags = (flags & 0xF0u) >> 4 | (flags & 0x0Fu) << 4;
+  flags = (flags & 0xCCu) >> 2 | (flags & 0x33u) << 2;
+  return (flags & 0xAAu) >> 1 | (flags & 0x55u) << 1;
+}
+
+// Widest flag group: at most 8 items of the longer item kind, and their longest output.
+template <class Variant>
+struct GroupBounds {
+  static constexpr size_t kLongestItem =
+      Variant::kUnit > Variant::kReferenceBytes ? Variant::kUnit : Variant::kReferenceBytes;
+  static constexpr size_t kInput = 8 * kLongestItem;
+  static constexpr size_t kOutput = 8 * Variant::kMaxLength * Variant::kUnit;
+};
+
+// Decodes the eight items of one flag group (bit 0 first) with no bounds checks. Needs
+// GroupBounds::kInput bytes of input at `in` and GroupBounds::kOutput bytes of room at
+// `out`; a literal run moves as one block, a back-reference inside the output as a
+// CopyMatch, and one reaching outside goes through the careful unit copy (which then
+// never meets the capacity).
+template <class Variant>
+inline void DecodeGroupFast(const Variant& variant, unsigned flags, const uint8_t*& in,
+                            uint8_t*& out, uint8_t* dst) {
+  constexpr size_t kUnit = Variant::kUnit;
+  unsigned left = 8;
+  do {
+    if ((flags & 1u) != 0) {
+      // Bits above `left` are clear, so the run stops at the group's end.
+      const unsigned run = static_cast<unsigned>(__builtin_ctz(~flags));
+      const size_t n = run * kUnit;
+      CopyShort(out, in, n);
+      in += n;
+      out += n;
+      flags >>= run;
+      left -= run;
+    } else {
+      size_t length, distance;
+      variant.ReadReference(in, &length, &distance);
+      in += Variant::kReferenceBytes;
+      const size_t written = static_cast<size_t>(out - dst);
+      const size_t d = distance * kUnit;
+      if (d - 1 < written) {  // 1 <= d <= written; d = 0 wraps and fails
+        CopyMatch(out, d, length * kUnit, written);
+        out += length * kUnit;
+      } else {
+        size_t out_units = written / kUnit;
+        CopyUnitsChecked<kUnit>(dst, out_units, out_units + length, length, distance);
+        out = dst + out_units * kUnit;
+      }
+      flags >>= 1;
+      --left;
+    }
+  } while (left != 0);
+}
+
+// Where the careful tail takes over: the read position, the units written, the flag byte in
+// use and the bit for the next item.
+struct TailState {
+  size_t pos;
+  size_t out_units;
+  unsigned flags;
+  unsigned mask;
+};
+
+// One item, careful. Returns false when decoding stops (truncated item, or no room).
+template <class Variant>
+inline bool DecodeItemChecked(const Variant& variant, bool literal, uint8_t* dst,
+                              size_t capacity_units, const uint8_t* src, size_t src_length,
+                              TailState& s) {
+  constexpr size_t kUnit = Variant::kUnit;
+  if (literal) {
+    if (src_length - s.pos < kUnit) return false;
+    if (s.out_units >= capacity_units) return false;
+    uint8_t* to = dst + s.out_units * kUnit;
+    for (size_t b = 0; b < kUnit; ++b) to[b] = src[s.pos + b];
+    s.pos += kUnit;
+    ++s.out_units;
+    return true;
+  }
+  if (src_length - s.pos < Variant::kReferenceBytes) return false;
+  size_t length, distance;
+  variant.ReadReference(src + s.pos, &length, &distance);
+  s.pos += Variant::kReferenceBytes;
+  return CopyUnitsChecked<kUnit>(dst, s.out_units, capacity_units, length, distance);
+}
+
+// Flags low bit first, each flag byte fetched before the first item of its group (G00).
 template <class Variant>
 size_t DecodeLowFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity,
                       const uint8_t* src, size_t src_length) {
+  using Bounds = GroupBounds<Variant>;
   constexpr size_t kUnit = Variant::kUnit;
   const size_t capacity_units = dst_capacity / kUnit;
-  size_t out = 0;
-  size_t pos = 0;
-  unsigned flags = 0;
-  unsigned mask = 0x80;
-  while (pos < src_length) {
-    if (mask == 0x80) {
-      flags = src[pos++];
-      mask = 0x01;
+  const uint8_t* in = src;
+  const uint8_t* const in_end = src + src_length;
+  uint8_t* out = dst;
+  uint8_t* const out_end = dst + capacity_units * kUnit;
+  // Fast loop: a flag byte and its eight items read at most 1 + Bounds::kInput bytes (25 for
+  // pixels, 17 for bytes) and write at most Bounds::kOutput (384 for pixels, 136 for bytes).
+  while (static_cast<size_t>(in_end - in) > Bounds::kInput &&
+         static_cast<size_t>(out_end - out) >= Bounds::kOutput) {
+    const unsigned flags = *in++;
+    DecodeGroupFast(variant, flags, in, out, dst);
+  }
+  // Careful tail, from a group boundary: the next byte is a flag byte.
+  TailState s{static_cast<size_t>(in - src), static_cast<size_t>(out - dst) / kUnit, 0, 0x80};
+  while (s.pos < src_length) {
+    if (s.mask == 0x80) {
+      s.flags = src[s.pos++];
+      s.mask = 0x01;
     } else {
-      mask <<= 1;
+      s.mask <<= 1;
     }
-    if ((flags & mask) != 0) {
-      if (src_length - pos < kUnit) break;
-      if (!PutLiteral<kUnit>(dst, out, capacity_units, src + pos)) break;
-      pos += kUnit;
-    } else {
-      if (src_length - pos < Variant::kReferenceBytes) break;
-      size_t length, distance;
-      variant.ReadReference(src + pos, &length, &distance);
-      pos += Variant::kReferenceBytes;
-      if (!CopyUnits<kUnit>(dst, out, capacity_units, length, distance)) break;
+    if (!DecodeItemChecked(variant, (s.flags & s.mask) != 0, dst, capacity_units, src,
+                           src_length, s)) {
+      break;
     }
   }
-  return out;
+  return s.out_units;
 }
 
 // Flags high bit first; the first flag byte leads the stream, each later one follows the
-// eighth item of its group.
+// eighth item of its group (PDT).
 template <class Variant>
 size_t DecodeHighFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity,
                        const uint8_t* src, size_t src_length) {
+  using Bounds = GroupBounds<Variant>;
   constexpr size_t kUnit = Variant::kUnit;
   if (src_length == 0) return 0;
   const size_t capacity_units = dst_capacity / kUnit;
-  size_t out = 0;
+  const uint8_t* in = src + 1;
+  const uint8_t* const in_end = src + src_length;
+  uint8_t* out = dst;
+  uint8_t* const out_end = dst + capacity_units * kUnit;
   unsigned flags = src[0];
-  size_t pos = 1;
-  unsigned mask = 0x80;
-  while (pos < src_length) {
-    if ((flags & mask) != 0) {
-      if (src_length - pos < kUnit) break;
-      if (!PutLiteral<kUnit>(dst, out, capacity_units, src + pos)) break;
-      pos += kUnit;
-    } else {
-      if (src_length - pos < Variant::kReferenceBytes) break;
-      size_t length, distance;
-      variant.ReadReference(src + pos, &length, &distance);
-      pos += Variant::kReferenceBytes;
-      if (!CopyUnits<kUnit>(dst, out, capacity_units, length, distance)) break;
+  // Fast loop: eight items and the next flag byte read at most Bounds::kInput + 1 bytes (25
+  // for pixels, 17 for the mask, 9 for indexes), so the flag byte after the eighth item is
+  // never due at the end; they write at most Bounds::kOutput (384 for pixels, 2056 for the
+  // mask, 136 for indexes).
+  while (static_cast<size_t>(in_end - in) > Bounds::kInput &&
+         static_cast<size_t>(out_end - out) >= Bounds::kOutput) {
+    DecodeGroupFast(variant, ReverseFlags(flags), in, out, dst);
+    flags = *in++;
+  }
+  // Careful tail, from a group boundary with its flag byte already read.
+  TailState s{static_cast<size_t>(in - src), static_cast<size_t>(out - dst) / kUnit, flags,
+              0x80};
+  while (s.pos < src_length) {
+    if (!DecodeItemChecked(variant, (s.flags & s.mask) != 0, dst, capacity_units, src,
+                           src_length, s)) {
+      break;
     }
-    if (mask == 0x01) {
-      if (pos >= src_length) break;  // a flag byte due exactly at the end
-      flags = src[pos++];
-      mask = 0x80;
+    if (s.mask == 0x01) {
+      if (s.pos >= src_length) break;  // a flag byte due exactly at the end
+      s.flags = src[s.pos++];
+      s.mask = 0x80;
     } else {
-      mask >>= 1;
+      s.mask >>= 1;
     }
   }
-  return out;
+  return s.out_units;
 }
 
 }  // namespace lz_detail

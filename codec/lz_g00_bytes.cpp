@@ -1,0 +1,24 @@
+// G00 types 1 and 2: byte units, flags low bit first, 16-bit back-reference w with length
+// (w & 15) + 2 and distance w >> 4 (0 reaches outside).
+#include "codec/byte_io.h"
+#include "codec/lz.h"
+#include "codec/lz_stream.h"
+
+namespace {
+
+struct G00ByteVariant {
+  static constexpr size_t kUnit = 1;
+  static constexpr size_t kReferenceBytes = 2;
+  static constexpr size_t kMaxLength = 17;
+  void ReadReference(const uint8_t* p, size_t* length, size_t* distance) const {
+    const unsigned w = ReadU16Le(p);
+    *length = (w & 0x0Fu) + 2;
+    *distance = w >> 4;
+  }
+};
+
+}  // namespace
+
+size_t DecodeG00Bytes(uint8_t* dst, size_t dst_capacity, const uint8_t* src, size_t src_length) {
+  return lz_detail::DecodeLowFirst(G00ByteVariant{}, dst, dst_capacity, src, src_length);
+}
