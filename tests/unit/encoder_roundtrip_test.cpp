@@ -100,7 +100,7 @@ Parsed ParseStream(LzVariant v, const std::vector<uint8_t>& stream) {
     } else {
       if (end - pos < ref_bytes) return p;
       const uint8_t* b = stream.data() + pos;
-      const unsigned w = b[0] | b[1 % ref_bytes] << 8;
+      const unsigned w = b[0] | unsigned{b[1 % ref_bytes]} << 8;
       Item item;
       switch (v) {
         case LzVariant::kG00Bytes: item = {(w & 15) + 2u, w >> 4}; break;

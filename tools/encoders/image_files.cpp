@@ -52,13 +52,13 @@ uint32_t Size32(size_t size, const char* what) {
 size_t PixelBytes(int32_t width, int32_t height, size_t bytes_per_pixel, size_t have,
                   const char* what) {
   if (width < 0 || height < 0) throw std::invalid_argument(std::string(what) + ": negative size");
-  const size_t want = size_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height) *
-                      bytes_per_pixel;
+  const uint64_t want = uint64_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height) *
+                        bytes_per_pixel;  // at most 2^31 · 2^31 · 4: no overflow
   if (have != want) {
     throw std::invalid_argument(std::string(what) + ": have " + std::to_string(have) +
                                 " pixel bytes, want " + std::to_string(want));
   }
-  return want;
+  return have;
 }
 
 void CheckG00Size(int32_t width, int32_t height) {
