@@ -80,7 +80,7 @@ TEST(G00Decode, WorkedExampleByteForByte) {
   EXPECT_EQ(record.x_density, 0);
   EXPECT_EQ(record.y_density, 0);
   EXPECT_EQ(record.colour_depth, 24);
-  EXPECT_EQ(record.text_handle, 0u);
+  EXPECT_EQ(uint32_t{record.text_handle}, 0u);
 }
 
 TEST(G00Decode, Type0InPlaceAndThroughAWorkBuffer) {
@@ -439,7 +439,7 @@ TEST(G00Info, ReportsTheHeadersSizeAndDepthForEveryType) {
     EXPECT_EQ(record.x_density, 0);
     EXPECT_EQ(record.y_density, 0);
     EXPECT_EQ(record.colour_depth, c.depth);
-    EXPECT_EQ(record.text_handle, 0u);
+    EXPECT_EQ(uint32_t{record.text_handle}, 0u);
   }
   // The image may start inside the file.
   std::vector<uint8_t> inside(100, 0xEE);

@@ -204,7 +204,7 @@ TEST(PdtDecode, WorkedExampleByteForByte) {
   EXPECT_EQ(record.x_density, 0);
   EXPECT_EQ(record.y_density, 0);
   EXPECT_EQ(record.colour_depth, 24);
-  EXPECT_EQ(record.text_handle, 0u);
+  EXPECT_EQ(uint32_t{record.text_handle}, 0u);
 }
 
 // Widths 4, 8 and 16 need no padding at 24 bits, 4 and 8 none at 8 bits; the rest do.
@@ -431,7 +431,7 @@ TEST(PdtInfo, ReportsSizeAndDepthByVersionByte) {
     EXPECT_EQ(record.x_density, 0) << what;
     EXPECT_EQ(record.y_density, 0) << what;
     EXPECT_EQ(record.colour_depth, c.depth) << what;
-    EXPECT_EQ(record.text_handle, 0u) << what;
+    EXPECT_EQ(uint32_t{record.text_handle}, 0u) << what;
   }
 }
 

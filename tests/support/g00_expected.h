@@ -43,7 +43,7 @@ inline std::vector<uint8_t> InfoBlock(int32_t width, int32_t height, uint16_t bi
   PutLe(&info, 12, 1, 2);
   PutLe(&info, 14, bit_count, 2);
   PutLe(&info, 20, size_image, 4);
-  std::memcpy(info.data() + 40, colour_table.data(), colour_table.size());
+  if (!colour_table.empty()) std::memcpy(info.data() + 40, colour_table.data(), colour_table.size());
   return info;
 }
 

@@ -194,7 +194,7 @@ TEST(G00Handler, InformationOnAnUnknownTypeWritesAllButTheDepth) {
   EXPECT_EQ(record.top, 0);
   EXPECT_EQ(record.width, 0x1234);
   EXPECT_EQ(record.height, 0x5678);
-  EXPECT_EQ(record.text_handle, 0u);
+  EXPECT_EQ(uint32_t{record.text_handle}, 0u);
   EXPECT_EQ(record.colour_depth, 0x5A5A);
   // Fewer than the five header bytes: refused, the record left alone.
   std::memset(&record, 0x5A, sizeof record);

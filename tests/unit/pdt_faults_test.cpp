@@ -1,6 +1,7 @@
 // PDT decoding under the platform's fault switch: every allocation or lock failing in turn in
 // every mode, cancellation at each progress call, and fresh memory filled with different
-// bytes to show that nothing the streams left unwritten reaches the host.
+// bytes to show that nothing the streams left unwritten reaches the host. The switch lives in
+// the POSIX stand-in, so these run natively only.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "platform/fault_injection.h"
 #include "tools/encoders/image_files.h"
 
+#if !defined(_WIN32)
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -100,15 +102,14 @@ std::vector<Sample> ShortSamples() {
   std::vector<Sample> samples;
   for (const Sample& sample : Samples()) {
     Bytes file = sample.file;
-    uint32_t end;
-    std::memcpy(&end, &file[8], 4);
     uint32_t mask;
     std::memcpy(&mask, &file[28], 4);
     if (mask != 0) {
       // Colour stream: its flag byte and two literal pixels at most; mask: 3 bytes of it.
       const uint32_t colour_end = 32 + 7;
-      Bytes cut(file.begin(), file.begin() + colour_end);
-      cut.insert(cut.end(), file.begin() + mask, file.begin() + mask + 3);
+      Bytes cut(file.begin(), file.begin() + 39);
+      cut.insert(cut.end(), file.begin() + static_cast<long>(mask),
+                 file.begin() + static_cast<long>(mask) + 3);
       const uint32_t new_end = static_cast<uint32_t>(cut.size());
       std::memcpy(&cut[8], &new_end, 4);
       std::memcpy(&cut[28], &colour_end, 4);
@@ -215,3 +216,4 @@ TEST_F(PdtFaults, NoUnwrittenMemoryReachesTheHost) {
 }
 
 }  // namespace
+#endif  // !_WIN32

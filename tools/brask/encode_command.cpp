@@ -28,6 +28,12 @@ int RunEncode(const std::string& input, const std::string& output, const ModeInf
     std::fprintf(stderr, "brask encode: note: %s stores no alpha; the picture's alpha is dropped\n",
                  mode.name);
   }
+  const std::string ending = output.size() >= 4 ? output.substr(output.size() - 4) : "";
+  const bool g00_name = ending.size() == 4 && ending[0] == '.' && (ending[1] == 'g' || ending[1] == 'G') &&
+                        ending[2] == '0' && ending[3] == '0';
+  if (std::string(mode.extension) == ".g00" && !g00_name) {
+    std::fprintf(stderr, "brask encode: note: the plug-in recognises G00 pictures only by a .g00 name\n");
+  }
   EncodedPicture encoded;
   if (!EncodeInMode(source, mode.mode, &encoded, &why)) {
     std::fprintf(stderr, "brask encode: %s: %s (mode %s)\n", input.c_str(), why.c_str(), mode.name);

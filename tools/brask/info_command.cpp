@@ -1,6 +1,7 @@
 #include "tools/brask/info_command.h"
 
 #include <cstdio>
+#include <fstream>
 
 #include "tools/brask/result_codes.h"
 
@@ -30,6 +31,16 @@ std::string JsonString(const std::string& text) {
 int RunInfo(const PluginLibrary& plugin, const std::vector<std::string>& files, bool json) {
   int status = 0;
   for (const std::string& file : files) {
+    if (!std::ifstream(file, std::ios::binary)) {
+      status = 1;
+      if (json) {
+        std::printf("{\"file\":%s,\"supported\":false,\"error\":\"cannot open the file\"}\n",
+                    JsonString(file).c_str());
+      } else {
+        std::printf("%s: cannot open the file\n", file.c_str());
+      }
+      continue;
+    }
     const bool supported = plugin.Supports(file);
     PictureInfoRecord info;
     const int32_t result = supported ? plugin.ReadInfo(file, &info) : kNotSupported;

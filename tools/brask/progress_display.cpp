@@ -76,7 +76,8 @@ void ProgressDisplay::Report(const std::string& input, const std::string& output
   if (terminal_) {
     if (outcome == FileOutcome::kFailed || outcome == FileOutcome::kExists) {
       ClearBar();
-      std::fprintf(stderr, "%s: %s\n", input.c_str(), message.c_str());
+      std::fprintf(stderr, "%s %s: %s\n", outcome == FileOutcome::kFailed ? "FAILED " : "skipped",
+                   input.c_str(), message.c_str());
     }
     const auto now = std::chrono::steady_clock::now();
     if (!bar_shown_ || now - last_draw_ >= kRedrawInterval || done_ == total_) DrawBar();
@@ -95,7 +96,7 @@ void ProgressDisplay::ReportProblem(const std::string& input, const std::string&
   std::lock_guard<std::mutex> lock(mutex_);
   ++failed_;
   ClearBar();
-  std::fprintf(stderr, terminal_ ? "%s: %s\n" : "FAILED  %s: %s\n", input.c_str(), message.c_str());
+  std::fprintf(stderr, "FAILED  %s: %s\n", input.c_str(), message.c_str());
 }
 
 size_t ProgressDisplay::Finish(size_t ignored, bool interrupted) {

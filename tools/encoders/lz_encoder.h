@@ -14,7 +14,9 @@ enum class LzVariant { kG00Bytes, kG00Pixels, kPdtPixels, kPdtMask, kPdtIndexed 
 struct LzOptions {
   // Matcher effort: how many earlier positions with the same hash are tried.
   int max_chain_length = 32;
-  // Try the next position before taking a match (lazy matching) instead of greedy.
+  // Try the next position before taking a match (lazy matching) instead of greedy. It only
+  // changes the byte variants with 2-byte references (kG00Bytes, kPdtMask): elsewhere a
+  // literal before a match never saves bytes, so those stay greedy.
   bool lazy = true;
   // Only literals: no back-references at all.
   bool literals_only = false;
@@ -28,8 +30,11 @@ struct LzOptions {
   std::vector<int32_t> indexed_distances;
 };
 
-// Encodes byte_count bytes (a multiple of 3 for the pixel variants). For kPdtIndexed the
-// result is the whole block the decoder takes: the 16-entry distance table, then the stream.
+// Encodes byte_count bytes (a multiple of 3 for the pixel variants; std::invalid_argument
+// otherwise). For kPdtIndexed the result is the whole block the decoder takes: the 16-entry
+// distance table, then the stream. No input gives an empty G00 stream and, for PDT, the
+// leading flag byte alone. Back-references only name units already written, within the
+// variant's reach (G00 1..4095 units, PDT colour 1..4096 pixels, PDT mask 1..256 bytes).
 std::vector<uint8_t> EncodeLz(LzVariant variant, const uint8_t* data, size_t byte_count,
                               const LzOptions& options = {});
 

@@ -1,0 +1,268 @@
+// brask convert end to end: pictures of every mode through the real program and plug-in,
+// outputs checked against the DIBs the plug-in hands a host directly.
+#include <gtest/gtest.h>
+
+#include <spng.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "tests/brask/brask_runner.h"
+#include "tests/support/loaded_plugin.h"
+#include "tools/encoders/image_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t ReadU32Le(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// One file per mode and width class: odd widths need row padding, multiples of 4 none.
+std::vector<std::string> WriteEveryMode(const std::string& folder) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+  for (const auto& [width, height] : {std::pair<int32_t, int32_t>{13, 7}, {16, 5}}) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    files.push_back({"g00/colour-" + size + ".g00", encode::EncodeG00Type0(MakeColourImage(width, height, 1))});
+    files.push_back({"g00/indexed-" + size + ".g00", encode::EncodeG00Type1(MakeIndexedImage(width, height, 40, 2))});
+    files.push_back({"g00/parts-" + size + ".g00", encode::EncodeG00Type2(MakeAlphaImage(width, height, 3), 8)});
+    files.push_back({"pdt/colour-" + size + ".pdt", encode::EncodePdt10(MakeColourImage(width, height, 4))});
+    files.push_back({"pdt/masked-" + size + ".pdt", encode::EncodePdt10Masked(MakeAlphaImage(width, height, 5))});
+    files.push_back({"pdt/indexed-" + size + ".pdt", encode::EncodePdt11(MakeIndexedImage(width, height, 200, 6))});
+  }
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : files) {
+    WriteBytes(folder + "/" + name, bytes);
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::string WithExtension(const std::string& name, const std::string& extension) {
+  return fs::path(name).replace_extension(extension).string();
+}
+
+struct Dib {
+  int32_t width, height;
+  int bits;
+  size_t stride;
+  DecodeOutcome outcome;
+  const uint8_t* Row(int32_t y) const {  // from the top
+    return outcome.pixels.data() + size_t(height - 1 - y) * stride;
+  }
+};
+
+Dib DecodeDirectly(const std::string& path) {
+  Dib dib{};
+  dib.outcome = DecodeFile(path);
+  EXPECT_EQ(dib.outcome.result, 0) << path;
+  if (dib.outcome.info.size() < 40) return dib;
+  dib.width = static_cast<int32_t>(ReadU32Le(&dib.outcome.info[4]));
+  dib.height = static_cast<int32_t>(ReadU32Le(&dib.outcome.info[8]));
+  dib.bits = dib.outcome.info[14];
+  dib.stride = (size_t(dib.width) * size_t(dib.bits / 8) + 3) & ~size_t(3);
+  return dib;
+}
+
+void ExpectNoTemporaryFiles(const std::string& folder) {
+  for (const std::string& file : ListFiles(folder)) {
+    EXPECT_EQ(file.find(".brask-partial"), std::string::npos) << file;
+  }
+}
+
+TEST(BraskConvert, PngsHoldTheDecodedPixelsOfEveryMode) {
+  const std::string in = FreshFolder("png-in");
+  const std::string out = FreshFolder("png-out");
+  const std::vector<std::string> names = WriteEveryMode(in);
+  const ProgramRun run = RunBrask({"convert", in, "-o", out});
+  ASSERT_EQ(run.status, 0) << run.output;
+
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const Dib dib = DecodeDirectly(in + "/" + name);
+    const PngPixels png = ReadPngPixels(out + "/" + WithExtension(name, ".png"));
+    ASSERT_EQ(png.width, uint32_t(dib.width));
+    ASSERT_EQ(png.height, uint32_t(dib.height));
+    if (dib.bits == 8) {
+      // A palette PNG with the whole colour table, and the indexes unchanged.
+      ASSERT_EQ(png.colour_type, SPNG_COLOR_TYPE_INDEXED);
+      ASSERT_EQ(png.palette.size(), 256u * 3);
+      for (size_t i = 0; i < 256; ++i) {
+        const uint8_t* entry = &dib.outcome.info[40 + 4 * i];  // blue, green, red, reserved
+        EXPECT_EQ(png.palette[3 * i], entry[2]) << "entry " << i;
+        EXPECT_EQ(png.palette[3 * i + 1], entry[1]) << "entry " << i;
+        EXPECT_EQ(png.palette[3 * i + 2], entry[0]) << "entry " << i;
+      }
+      for (int32_t y = 0; y < dib.height; ++y) {
+        EXPECT_EQ(0, std::memcmp(&png.data[size_t(y) * png.width], dib.Row(y), png.width)) << "row " << y;
+      }
+    } else {
+      ASSERT_EQ(png.colour_type, SPNG_COLOR_TYPE_TRUECOLOR);
+      for (int32_t y = 0; y < dib.height; ++y) {
+        for (int32_t x = 0; x < dib.width; ++x) {
+          const uint8_t* want = dib.Row(y) + 3 * x;  // blue, green, red
+          const uint8_t* have = &png.data[(size_t(y) * png.width + size_t(x)) * 3];
+          ASSERT_TRUE(have[0] == want[2] && have[1] == want[1] && have[2] == want[0])
+              << "pixel " << x << "," << y;
+        }
+      }
+    }
+  }
+  ExpectNoTemporaryFiles(out);
+}
+
+TEST(BraskConvert, BmpIsTheFileHeaderAndTheDibByteForByte) {
+  const std::string in = FreshFolder("bmp-in");
+  const std::string out = FreshFolder("bmp-out");
+  const std::vector<std::string> names = WriteEveryMode(in);
+  const ProgramRun run = RunBrask({"convert", in, "-o", out, "--format", "bmp"});
+  ASSERT_EQ(run.status, 0) << run.output;
+
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const Dib dib = DecodeDirectly(in + "/" + name);
+    const std::vector<uint8_t> bmp = ReadBytes(out + "/" + WithExtension(name, ".bmp"));
+    const size_t header_bytes = dib.bits == 8 ? 40 + 1024 : 40;
+    const size_t pixel_bytes = dib.stride * size_t(dib.height);
+    ASSERT_EQ(bmp.size(), 14 + header_bytes + pixel_bytes);
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+    EXPECT_EQ(ReadU32Le(&bmp[2]), bmp.size());               // file size
+    EXPECT_EQ(ReadU32Le(&bmp[6]), 0u);                       // reserved
+    EXPECT_EQ(ReadU32Le(&bmp[10]), 14 + header_bytes);       // where the rows start
+    EXPECT_EQ(0, std::memcmp(&bmp[14], dib.outcome.info.data(), header_bytes));
+    const size_t row_bytes = size_t(dib.width) * size_t(dib.bits / 8);
+    for (int32_t r = 0; r < dib.height; ++r) {
+      const uint8_t* have = &bmp[14 + header_bytes + size_t(r) * dib.stride];
+      EXPECT_EQ(0, std::memcmp(have, &dib.outcome.pixels[size_t(r) * dib.stride], row_bytes)) << "row " << r;
+      for (size_t pad = row_bytes; pad < dib.stride; ++pad) EXPECT_EQ(have[pad], 0) << "padding, row " << r;
+    }
+  }
+}
+
+TEST(BraskConvert, OneAndEightWorkersWriteIdenticalFiles) {
+  const std::string in = FreshFolder("jobs-in");
+  WriteEveryMode(in);
+  for (const std::string format : {"png", "bmp"}) {
+    const std::string one = FreshFolder("jobs-1");
+    const std::string eight = FreshFolder("jobs-8");
+    ASSERT_EQ(RunBrask({"convert", in, "-o", one, "-j", "1", "--format", format}).status, 0);
+    ASSERT_EQ(RunBrask({"convert", in, "-o", eight, "-j", "8", "--format", format}).status, 0);
+    const std::vector<std::string> files = ListFiles(one);
+    ASSERT_EQ(files.size(), 12u);
+    ASSERT_EQ(files, ListFiles(eight));
+    for (const std::string& file : files) {
+      EXPECT_EQ(ReadBytes(one + "/" + file), ReadBytes(eight + "/" + file)) << file;
+    }
+  }
+}
+
+TEST(BraskConvert, BadFilesAmongGoodOnesAreReportedAndTheBatchCompletes) {
+  const std::string in = FreshFolder("bad-in");
+  const std::string out = FreshFolder("bad-out");
+  const std::vector<std::string> good = WriteEveryMode(in);
+  std::vector<uint8_t> truncated = encode::EncodePdt10(MakeColourImage(40, 30, 9));
+  truncated.resize(truncated.size() / 2);
+  WriteBytes(in + "/pdt/cut.pdt", truncated);
+  WriteBytes(in + "/pdt/version.pdt", {'P', 'D', 'T', '1', 0x05, 0, 0, 0});  // signature, unknown version
+  WriteBytes(in + "/deep/er/empty.g00", {});
+  WriteBytes(in + "/notes.txt", {'h', 'i', '\n'});
+  WriteBytes(in + "/picture.png", {0x89, 'P', 'N', 'G'});
+
+  const ProgramRun run = RunBrask({"convert", in, "-o", out, "-j", "4"});
+  EXPECT_EQ(run.status, 1) << run.output;
+  for (const std::string bad : {"pdt/cut.pdt", "pdt/version.pdt", "deep/er/empty.g00"}) {
+    EXPECT_NE(run.output.find("FAILED  " + in + "/" + bad + ": result "), std::string::npos)
+        << bad << "\n" << run.output;
+  }
+  EXPECT_NE(run.output.find("not supported"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("Converted 12 of 15 files"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("3 failed; 2 other files ignored"), std::string::npos) << run.output;
+  std::vector<std::string> want;
+  for (const std::string& name : good) want.push_back(WithExtension(name, ".png"));
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(ListFiles(out), want);
+}
+
+TEST(BraskConvert, NamedFilesThePluginDoesNotReadAreFailures) {
+  const std::string in = FreshFolder("named-in");
+  WriteBytes(in + "/notes.txt", {'h', 'i'});
+  const ProgramRun run = RunBrask({"convert", in + "/notes.txt", in + "/missing.pdt", "-o", in});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("notes.txt: not a picture the plug-in reads"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("missing.pdt: no such file or folder"), std::string::npos) << run.output;
+}
+
+TEST(BraskConvert, ReportsAnOutputFolderItCannotWrite) {
+  const std::string in = FreshFolder("unwritable-in");
+  WriteEveryMode(in);
+  // A regular file where the output folder should be: no user can write below it.
+  const std::string blocker = FreshFolder("unwritable-out") + "/file";
+  WriteBytes(blocker, {'x'});
+  ProgramRun run = RunBrask({"convert", in, "-o", blocker + "/png"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("cannot create folder"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("12 failed"), std::string::npos) << run.output;
+
+  if (geteuid() != 0) {  // permissions do not stop root
+    const std::string locked = FreshFolder("unwritable-locked");
+    ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
+    run = RunBrask({"convert", in + "/pdt/colour-13x7.pdt", "-o", locked});
+    chmod(locked.c_str(), 0755);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot write"), std::string::npos) << run.output;
+    EXPECT_TRUE(ListFiles(locked).empty());
+  }
+}
+
+TEST(BraskConvert, KeepsExistingOutputsUnlessForced) {
+  const std::string in = FreshFolder("force-in");
+  WriteBytes(in + "/a.pdt", encode::EncodePdt10(MakeColourImage(9, 9, 7)));
+  const std::string out = FreshFolder("force-out");
+  WriteBytes(out + "/a.png", {'o', 'l', 'd'});
+
+  ProgramRun run = RunBrask({"convert", in, "-o", out});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("exists, not overwritten (use --force)"), std::string::npos) << run.output;
+  EXPECT_EQ(ReadBytes(out + "/a.png"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+
+  run = RunBrask({"convert", in, "-o", out, "--force"});
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ReadPngPixels(out + "/a.png").width, 9u);
+  ExpectNoTemporaryFiles(out);
+}
+
+TEST(BraskConvert, OutputsSitBesideInputsAndSameNamesStayApart) {
+  const std::string in = FreshFolder("beside");
+  WriteBytes(in + "/x.g00", encode::EncodeG00Type0(MakeColourImage(5, 3, 1)));
+  WriteBytes(in + "/x.pdt", encode::EncodePdt10(MakeColourImage(6, 3, 2)));
+  WriteBytes(in + "/y.pdt", encode::EncodePdt10(MakeColourImage(7, 3, 3)));
+  const ProgramRun run = RunBrask({"convert", in});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ListFiles(in), (std::vector<std::string>{"x.g00", "x.g00.png", "x.pdt", "x.pdt.png",
+                                                     "y.pdt", "y.png"}));
+  EXPECT_EQ(ReadPngPixels(in + "/x.pdt.png").width, 6u);
+}
+
+TEST(BraskConvert, CtrlCCancelsAndLeavesNoPartialFile) {
+  const std::string in = FreshFolder("interrupt-in");
+  const std::string out = FreshFolder("interrupt-out");
+  // Many names for one picture: a batch that takes seconds, made in milliseconds.
+  encode::ColourImage image = MakeColourImage(640, 480, 11);
+  WriteBytes(in + "/0.pdt", encode::EncodePdt10(image));
+  for (int i = 1; i < 600; ++i) fs::create_hard_link(in + "/0.pdt", in + "/" + std::to_string(i) + ".pdt");
+
+  const std::string command = std::string("'") + BRASK_PROGRAM_PATH + "' convert '" + in + "' -o '" + out +
+                              "' -j 2 >/dev/null 2>&1 & pid=$!; sleep 0.5; kill -INT $pid; wait $pid";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const std::vector<std::string> written = ListFiles(out);
+  EXPECT_LT(written.size(), 600u);
+  ExpectNoTemporaryFiles(out);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// Every kernel call a decode makes (allocations, locks, files, mappings) is made to fail in
+// turn, for a sample of every mode from a file and from memory. The sites are found by
+// counting the calls of a clean decode, so a new allocation is covered without editing this.
+// Each failure must give its result code, leave the host's variables untouched or null (never
+// a freed handle), keep the progress calls in order, and release everything.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/plugin_api.h"
+#include "platform/fault_injection.h"
+#include "tests/support/sample_images.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+using platform::KernelCall;
+
+HLOCAL Sentinel() { return reinterpret_cast<HLOCAL>(static_cast<uintptr_t>(0x5A5A5A50u)); }
+
+struct DecodeRun {
+  int32_t result = -100;
+  HLOCAL info = nullptr;
+  HLOCAL pixels = nullptr;
+  std::vector<std::pair<int32_t, int32_t>> progress;
+};
+
+int32_t BRASK_CALL Record(int32_t numerator, int32_t denominator, UserData user_data) {
+  reinterpret_cast<DecodeRun*>(user_data)->progress.emplace_back(numerator, denominator);
+  return 0;
+}
+
+DecodeRun Decode(const SampleImage& sample, const std::string& path, bool from_file) {
+  DecodeRun run;
+  run.info = Sentinel();
+  run.pixels = Sentinel();
+  run.result = from_file
+                   ? GetPicture(path.c_str(), 0, 0, &run.info, &run.pixels, Record,
+                                reinterpret_cast<UserData>(&run))
+                   : GetPicture(reinterpret_cast<const char*>(sample.bytes.data()),
+                                static_cast<int32_t>(sample.bytes.size()), 1, &run.info,
+                                &run.pixels, Record, reinterpret_cast<UserData>(&run));
+  return run;
+}
+
+int32_t ExpectedResult(KernelCall failed) {
+  switch (failed) {
+    case KernelCall::kCreateFile: return kFileError;
+    case KernelCall::kCreateFileMapping:
+    case KernelCall::kMapViewOfFile: return kMappingFailed;
+    default: return kOutOfMemory;
+  }
+}
+
+void CheckFailedRun(const DecodeRun& run, KernelCall failed, const std::string& where) {
+  SCOPED_TRACE(where + ", failing " + platform::KernelCallName(failed));
+  EXPECT_EQ(run.result, ExpectedResult(failed));
+  EXPECT_TRUE(run.info == Sentinel() || run.info == nullptr);
+  EXPECT_TRUE(run.pixels == Sentinel() || run.pixels == nullptr);
+  if (failed == KernelCall::kCreateFile || failed == KernelCall::kCreateFileMapping ||
+      failed == KernelCall::kMapViewOfFile) {
+    EXPECT_TRUE(run.progress.empty()) << "the handler was reached";
+    return;
+  }
+  // The handler was reached: it called back first, never more than three times, and when it
+  // called back after the first call, the last of those calls reported the end.
+  ASSERT_FALSE(run.progress.empty());
+  EXPECT_EQ(run.progress.front(), std::make_pair(0, 2));
+  EXPECT_LE(run.progress.size(), 3u);
+  if (run.progress.size() > 1) {
+    EXPECT_EQ(run.progress.back(), std::make_pair(2, 2));
+  }
+}
+
+void Sweep(const SampleImage& sample, bool from_file) {
+  const std::string where = sample.name + (from_file ? " from a file" : " from memory");
+  const std::string path = WriteTempFile(sample.name + sample.file_ending, sample.bytes);
+  const long live_before = platform::LiveResources();
+
+  platform::FailCountedCall(0);
+  DecodeRun clean = Decode(sample, path, from_file);
+  const long sites = platform::CountedCallsSoFar();
+  ASSERT_EQ(clean.result, kSuccess) << where;
+  LocalFree(clean.info);
+  LocalFree(clean.pixels);
+  ASSERT_EQ(platform::LiveResources(), live_before) << where;
+  ASSERT_GE(sites, 3) << where << ": fewer counted calls than blocks to allocate";
+
+  for (long n = 1; n <= sites; ++n) {
+    platform::FailCountedCall(n);
+    DecodeRun run = Decode(sample, path, from_file);
+    const KernelCall failed = platform::FailedCall();
+    platform::FailCountedCall(0);
+    ASSERT_NE(failed, KernelCall::kNone) << where << ": call " << n << " was not made again";
+    CheckFailedRun(run, failed, where + ", call " + std::to_string(n));
+    EXPECT_EQ(platform::LiveResources(), live_before)
+        << where << ": leaked after failing " << platform::KernelCallName(failed);
+  }
+}
+
+TEST(FaultSweep, EveryCallOfEveryModeFailsCleanlyFromFiles) {
+  for (const SampleImage& sample : SamplesOfEveryMode()) Sweep(sample, true);
+}
+
+TEST(FaultSweep, EveryCallOfEveryModeFailsCleanlyFromMemory) {
+  for (const SampleImage& sample : SamplesOfEveryMode()) {
+    if (sample.readable_from_memory) Sweep(sample, false);
+  }
+}
+
+void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
+  return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                               static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+
+// The same samples with their streams cut short in the header, so most of each picture is
+// never produced by its stream.
+std::vector<SampleImage> StarvedSamples() {
+  std::vector<SampleImage> starved;
+  for (SampleImage sample : SamplesOfEveryMode(4)) {
+    std::vector<uint8_t>& b = sample.bytes;
+    if (sample.file_ending == ".pdt") {
+      const uint32_t mask = GetU32(b, 28);
+      if (b[4] == '1') PutU32(b, 8, 1120 + 3);  // index stream: a flag byte and two items
+      else if (mask != 0) PutU32(b, 8, mask + 3);  // mask stream: a flag byte and two items
+      else PutU32(b, 8, 32 + 4);  // colour stream: a flag byte and one pixel
+    } else if (b[0] == 2) {
+      const size_t regions = GetU32(b, 5);
+      PutU32(b, 9 + 24 * regions, 8 + 40);  // the directory and little else
+    } else {
+      PutU32(b, 5, 8 + 4);  // a flag byte and a little
+    }
+    sample.name += "-starved";
+    starved.push_back(std::move(sample));
+  }
+  return starved;
+}
+
+// Unwritten memory never reaches the host: the same decode under two different fills of
+// fresh allocations gives the same bytes, for whole and for starved streams.
+TEST(FaultSweep, FreshMemoryNeverReachesTheHost) {
+  std::vector<SampleImage> samples = SamplesOfEveryMode();
+  for (SampleImage& starved : StarvedSamples()) samples.push_back(std::move(starved));
+  for (const SampleImage& sample : samples) {
+    const std::string path = WriteTempFile(sample.name + sample.file_ending, sample.bytes);
+    std::vector<uint8_t> seen[2];
+    int32_t results[2];
+    for (int pass = 0; pass < 2; ++pass) {
+      platform::SetFreshMemoryFill(pass == 0 ? 0x00 : 0xFF);
+      DecodeRun run = Decode(sample, path, true);
+      platform::SetFreshMemoryFill(-1);
+      results[pass] = run.result;
+      if (run.result != kSuccess) continue;
+      for (HLOCAL block : {run.info, run.pixels}) {
+        const uint8_t* memory = static_cast<const uint8_t*>(LocalLock(block));
+        seen[pass].insert(seen[pass].end(), memory, memory + LocalSize(block));
+        LocalUnlock(block);
+        LocalFree(block);
+      }
+    }
+    EXPECT_EQ(results[0], results[1]) << sample.name;
+    if (sample.name.find("starved") == std::string::npos) {
+      EXPECT_EQ(results[0], kSuccess) << sample.name;
+    }
+    EXPECT_EQ(seen[0], seen[1]) << sample.name;
+  }
+}
+
+}  // namespace
