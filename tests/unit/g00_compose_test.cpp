@@ -122,8 +122,8 @@ TEST(ComposeG00Parts, ClipsBlocksToThePicture) {
   second.blocks.push_back(Block(2, 5, 65535, 1, 4));  // 65535 wide, clipped to one pixel
   ExpectComposed(encode::BuildG00PartDirectory({first, second}), {first, second});
   // A block wholly outside the picture changes nothing.
-  G00Part far{0, 0, 2, 2, {Block(0, 0, 2, 2, 5), Block(60000, 60000, 3, 3, 6)}};
-  ExpectComposed(encode::BuildG00PartDirectory({far}), {far});
+  G00Part outside{0, 0, 2, 2, {Block(0, 0, 2, 2, 5), Block(60000, 60000, 3, 3, 6)}};
+  ExpectComposed(encode::BuildG00PartDirectory({outside}), {outside});
 }
 
 TEST(ComposeG00Parts, EmptyEntriesAreSkipped) {
