@@ -1,0 +1,48 @@
+// What every LZ decoder target checks: the plug-in's decoder and the plain reference decoder
+// (one unit at a time, bench/plain_decoder.h) must write the same units and the same bytes,
+// stay inside a buffer of exactly the capacity, and leave every byte past the units they
+// wrote as it was. Input: bytes 0-2 give the capacity in bytes (little-endian, at most
+// 1 MiB), the rest is the stream.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace fuzz_lz {
+
+constexpr size_t kCapacityBytes = 3;
+constexpr size_t kLargestCapacity = size_t{1} << 20;
+// What the buffers hold before decoding: a byte no decoder has reason to write on its own.
+constexpr uint8_t kUntouched = 0xA5;
+
+using Decoder = size_t (*)(uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                           size_t src_length);
+
+inline void Check(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+inline int Differ(const uint8_t* data, size_t size, size_t unit, Decoder decoder,
+                  Decoder reference) {
+  if (size < kCapacityBytes) return 0;
+  const size_t stored = data[0] | size_t{data[1]} << 8 | size_t{data[2]} << 16;
+  const size_t capacity = stored % (kLargestCapacity + 1);
+  // The stream in a buffer of its own, exactly its size, so a read past it is seen.
+  const std::vector<uint8_t> stream(data + kCapacityBytes, data + size);
+  const uint8_t* src = stream.empty() ? nullptr : stream.data();
+
+  std::vector<uint8_t> fast(capacity, kUntouched);
+  std::vector<uint8_t> plain(capacity, kUntouched);
+  const size_t units = decoder(fast.data(), capacity, src, stream.size());
+  const size_t plain_units = reference(plain.data(), capacity, src, stream.size());
+  Check(units <= capacity / unit);
+  Check(units == plain_units);
+  // Same bytes written, and the same untouched tail (the reference never writes past the
+  // units it has decoded).
+  Check(capacity == 0 || std::memcmp(fast.data(), plain.data(), capacity) == 0);
+  return 0;
+}
+
+}  // namespace fuzz_lz

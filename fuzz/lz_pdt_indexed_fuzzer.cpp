@@ -1,0 +1,10 @@
+// DecodePdtIndexed (PDT11 indexes) against the plain reference decoder: same units, same
+// bytes, nothing written past the capacity or past the units decoded. Bytes 0-2: the
+// capacity; the rest: the block (16 distances, then the stream).
+#include "bench/plain_decoder.h"
+#include "codec/lz.h"
+#include "fuzz/lz_differential.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return fuzz_lz::Differ(data, size, 1, DecodePdtIndexed, PlainDecodePdtIndexed);
+}
