@@ -13,7 +13,7 @@
 namespace fuzz_exports {
 
 // Large but valid claims are refused as out of memory above this, keeping runs fast.
-constexpr size_t kAllocationLimit = 24u << 20;
+constexpr size_t kAllocationLimit = 4u << 20;
 
 inline void Check(bool condition) {
   if (!condition) __builtin_trap();

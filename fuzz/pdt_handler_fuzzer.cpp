@@ -14,7 +14,7 @@ namespace {
 // Claims up to this many work-buffer bytes are decoded; larger ones that a block could still
 // hold are skipped to keep runs fast. Claims past kLargestBlockBytes always run: they must be
 // refused before anything is allocated.
-constexpr uint64_t kLargestDecodedClaim = 16u << 20;
+constexpr uint64_t kLargestDecodedClaim = 4u << 20;
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();
