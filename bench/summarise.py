@@ -13,9 +13,13 @@ def read(path):
     text = open(path).read()
     if text.lstrip().startswith("{"):
         for b in json.loads(text)["benchmarks"]:
-            if b.get("run_type", "iteration") != "iteration":
+            # Single runs, or the median of repeated ones (--benchmark_repetitions).
+            if b.get("run_type") == "aggregate":
+                if b.get("aggregate_name") != "median":
+                    continue
+            elif any(x.get("run_type") == "aggregate" for x in json.loads(text)["benchmarks"]):
                 continue
-            _, variant, picture, kind = b["name"].split("/")[0], *b["name"].split("/")
+            variant, picture, kind = b["run_name"].split("/") if "run_name" in b else b["name"].split("/")
             variant = variant.replace("BM_Decode", "")
             rows[(variant, picture)][kind] = b["bytes_per_second"] / 1e6
     else:

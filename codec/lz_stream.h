@@ -1,10 +1,12 @@
 // The frame the five stream variants share: flag bytes steering literals and
 // back-references. Each decoder runs a fast loop over whole flag groups while the input and
 // the output are far enough from their ends that no item needs a check, then a careful tail
-// that checks every unit. The two loops must stay in step: they read the same items, apply
-// the same rules for bad streams (codec/lz.h) and write the same bytes. Neither writes a byte
-// past the units it has written (no overshoot), so a short stream leaves the rest of the
-// caller's buffer untouched. Trusts nothing from the stream; needs dst and src not to overlap.
+// that checks every unit. The two loops must stay in step: they read the same items and
+// apply the same rules for bad streams (codec/lz.h). The fast loop moves whole blocks and
+// may write up to kSlack bytes past the item it decodes (never past the capacity); the items
+// after it rewrite them, so past the units a decoder returns its buffer holds unspecified
+// bytes, and callers zero what the stream did not produce. Trusts nothing from the stream;
+// needs dst and src not to overlap.
 #pragma once
 
 #include <cstddef>
@@ -42,64 +44,32 @@ inline void Store(uint8_t* p, Word value) {
   __builtin_memcpy(p, &value, sizeof(Word));
 }
 
-// Copies n bytes, 1 <= n <= 32, writing exactly [to, to + n). Every source byte must already
-// be final when the copy starts: from + n <= to, or separate buffers. Two moves that may
-// overlap each other cover any n in their size class.
-inline void CopyShort(uint8_t* to, const uint8_t* from, size_t n) {
-  if (n >= 16) {
-    Move<16>(to, from);
-    Move<16>(to + n - 16, from + n - 16);
-  } else if (n >= 8) {
-    Move<8>(to, from);
-    Move<8>(to + n - 8, from + n - 8);
-  } else if (n >= 4) {
-    Move<4>(to, from);
-    Move<4>(to + n - 4, from + n - 4);
-  } else if (n >= 2) {
-    Move<2>(to, from);
-    Move<2>(to + n - 2, from + n - 2);
-  } else {
-    *to = *from;
-  }
-}
-
 // For a run pattern of period d < 8 bytes stored as one 8-byte word: the largest multiple of
 // d that fits in 8, so each store starts at the pattern's first byte.
 constexpr unsigned kPatternStep[8] = {8, 8, 8, 6, 8, 5, 6, 7};
 
-// Writes the first n < 8 bytes of the little-endian word `pattern` at `to`, exactly.
-inline void StorePatternHead(uint8_t* to, uint64_t pattern, size_t n) {
-  if (n >= 4) {
-    Store(to, static_cast<uint32_t>(pattern));
-    Store(to + n - 4, static_cast<uint32_t>(pattern >> (8 * (n - 4))));
-  } else if (n >= 2) {
-    Store(to, static_cast<uint16_t>(pattern));
-    Store(to + n - 2, static_cast<uint16_t>(pattern >> (8 * (n - 2))));
-  } else if (n == 1) {
-    *to = static_cast<uint8_t>(pattern);
-  }
-}
+// How far past an item the fast loop's block moves may read or write.
+constexpr size_t kSlack = 32;
 
-// Copies n bytes from d bytes back, forwards, so d < n repeats the last d bytes (a run):
-// exactly the bytes a byte-at-a-time copy writes, and none past out + n. Needs
-// 1 <= d <= written (the bytes before out) and n bytes of room at out.
-inline void CopyMatch(uint8_t* out, size_t d, size_t n, size_t written) {
-  if (d >= 16 && n >= 16) {
-    // Each 16-byte load lies at least 16 bytes back, so it reads only finished bytes; the
-    // last move ends exactly at out + n and rewrites some bytes with the same values.
-    uint8_t* const last = out + n - 16;
-    for (; out < last; out += 16) Move<16>(out, out - d);
-    Move<16>(last, last - d);
+// Copies n >= 1 bytes from d bytes back, forwards, so d < n repeats the last d bytes (a
+// run): [out, out + n) ends up as a byte-at-a-time copy leaves it, and up to 15 bytes after
+// it are overwritten with scratch. Needs 1 <= d <= written (the bytes before out) and
+// n + 15 bytes of room at out.
+inline void CopyMatchWide(uint8_t* out, size_t d, size_t n, size_t written) {
+  uint8_t* const end = out + n;
+  if (d >= 16) {
+    // Each load lies at least 16 bytes back, so it reads only finished bytes.
+    do {
+      Move<16>(out, out - d);
+      out += 16;
+    } while (out < end);
     return;
   }
-  if (d >= 8 && n >= 8) {
-    uint8_t* const last = out + n - 8;
-    for (; out < last; out += 8) Move<8>(out, out - d);
-    Move<8>(last, last - d);
-    return;
-  }
-  if (n <= d) {  // no overlap, and n < 16 here
-    CopyShort(out, out - d, n);
+  if (d >= 8) {
+    do {
+      Move<8>(out, out - d);
+      out += 8;
+    } while (out < end);
     return;
   }
   // A run with a period d < 8: repeat the last d bytes as an 8-byte word.
@@ -115,12 +85,10 @@ inline void CopyMatch(uint8_t* out, size_t d, size_t n, size_t written) {
   if (d < 4) pattern |= pattern << (16 * d);
   if (d < 2) pattern |= pattern << (32 * d);
   const size_t step = kPatternStep[d];
-  while (n >= 8) {
+  do {
     Store(out, pattern);
     out += step;
-    n -= step;
-  }
-  StorePatternHead(out, pattern, n);
+  } while (out < end);
 }
 
 // The careful copy: `length` units from `distance` units back, one unit at a time; a unit
@@ -161,9 +129,9 @@ struct GroupBounds {
 };
 
 // Decodes the eight items of one flag group (bit 0 first) with no bounds checks. Needs
-// GroupBounds::kInput bytes of input at `in` and GroupBounds::kOutput bytes of room at
-// `out`; a literal run moves as one block, a back-reference inside the output as a
-// CopyMatch, and one reaching outside goes through the careful unit copy (which then
+// GroupBounds::kInput + kSlack bytes of input at `in` and GroupBounds::kOutput + kSlack bytes
+// of room at `out`; a literal run moves as one block, a back-reference inside the output as
+// a CopyMatchWide, and one reaching outside goes through the careful unit copy (which then
 // never meets the capacity).
 template <class Variant>
 inline void DecodeGroupFast(const Variant& variant, unsigned flags, const uint8_t*& in,
@@ -175,7 +143,7 @@ inline void DecodeGroupFast(const Variant& variant, unsigned flags, const uint8_
       // Bits above `left` are clear, so the run stops at the group's end.
       const unsigned run = static_cast<unsigned>(__builtin_ctz(~flags));
       const size_t n = run * kUnit;
-      CopyShort(out, in, n);
+      Move<8 * kUnit>(out, in);  // the longest run: the slack covers the rest
       in += n;
       out += n;
       flags >>= run;
@@ -187,7 +155,7 @@ inline void DecodeGroupFast(const Variant& variant, unsigned flags, const uint8_
       const size_t written = static_cast<size_t>(out - dst);
       const size_t d = distance * kUnit;
       if (d - 1 < written) {  // 1 <= d <= written; d = 0 wraps and fails
-        CopyMatch(out, d, length * kUnit, written);
+        CopyMatchWide(out, d, length * kUnit, written);
         out += length * kUnit;
       } else {
         size_t out_units = written / kUnit;
@@ -244,8 +212,8 @@ size_t DecodeLowFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity,
   uint8_t* const out_end = dst + capacity_units * kUnit;
   // Fast loop: a flag byte and its eight items read at most 1 + Bounds::kInput bytes (25 for
   // pixels, 17 for bytes) and write at most Bounds::kOutput (384 for pixels, 136 for bytes).
-  while (static_cast<size_t>(in_end - in) > Bounds::kInput &&
-         static_cast<size_t>(out_end - out) >= Bounds::kOutput) {
+  while (static_cast<size_t>(in_end - in) > Bounds::kInput + kSlack &&
+         static_cast<size_t>(out_end - out) >= Bounds::kOutput + kSlack) {
     const unsigned flags = *in++;
     DecodeGroupFast(variant, flags, in, out, dst);
   }
@@ -284,8 +252,8 @@ size_t DecodeHighFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity
   // for pixels, 17 for the mask, 9 for indexes), so the flag byte after the eighth item is
   // never due at the end; they write at most Bounds::kOutput (384 for pixels, 2056 for the
   // mask, 136 for indexes).
-  while (static_cast<size_t>(in_end - in) > Bounds::kInput &&
-         static_cast<size_t>(out_end - out) >= Bounds::kOutput) {
+  while (static_cast<size_t>(in_end - in) > Bounds::kInput + kSlack &&
+         static_cast<size_t>(out_end - out) >= Bounds::kOutput + kSlack) {
     DecodeGroupFast(variant, ReverseFlags(flags), in, out, dst);
     flags = *in++;
   }

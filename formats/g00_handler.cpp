@@ -106,7 +106,10 @@ int32_t DecodeType0(const Header& header, const BITMAPINFOHEADER& bitmap, Blocks
   if ((header.width & 3) == 0) {
     uint8_t* pixels = static_cast<uint8_t*>(LocalLock(blocks->pixels));
     if (pixels == nullptr) return kOutOfMemory;
-    DecodeG00Pixels(pixels, block_bytes, header.stream, header.stream_length);
+    const size_t written = 3 * DecodeG00Pixels(pixels, block_bytes, header.stream,
+                                               header.stream_length);
+    // Past the pixels it returns, the decoder leaves scratch: those pixels are black.
+    std::memset(pixels + written, 0, block_bytes - written);
     if (Cancelled(progress, 2, user_data)) return kCancelled;
     return FlipRowsInPlace(pixels, bitmap) ? kSuccess : kOutOfMemory;
   }

@@ -1,6 +1,5 @@
 // DecodeG00Bytes (G00 types 1 and 2) against the plain reference decoder: same units, same
-// bytes, nothing written past the capacity or past the units decoded. Bytes 0-2: the
-// capacity; the rest: the stream.
+// bytes, nothing written past the capacity. Bytes 0-2: the capacity; the rest: the stream.
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
 #include "fuzz/lz_differential.h"

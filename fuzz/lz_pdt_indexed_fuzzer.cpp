@@ -1,6 +1,6 @@
 // DecodePdtIndexed (PDT11 indexes) against the plain reference decoder: same units, same
-// bytes, nothing written past the capacity or past the units decoded. Bytes 0-2: the
-// capacity; the rest: the block (16 distances, then the stream).
+// bytes, nothing written past the capacity. Bytes 0-2: the capacity; the rest: the block
+// (16 distances, then the stream).
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
 #include "fuzz/lz_differential.h"

@@ -1,6 +1,6 @@
 // DecodePdtPixels (PDT10 colour) against the plain reference decoder: same pixels, same bytes,
-// nothing written past the capacity (not always a whole number of pixels) or past the pixels
-// decoded. Bytes 0-2: the capacity in bytes; the rest: the stream.
+// nothing written past the capacity (not always a whole number of pixels). Bytes 0-2: the
+// capacity in bytes; the rest: the stream.
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
 #include "fuzz/lz_differential.h"

@@ -289,7 +289,10 @@ void ExpectSameAsPlain(const Pair& pair, const Bytes& stream, size_t capacity,
   const Decoded fast = Decode(pair.fast, stream, capacity);
   const Decoded plain = Decode(pair.plain, stream, capacity);
   ASSERT_EQ(fast.units, plain.units) << pair.name << " " << what << " capacity " << capacity;
-  ASSERT_EQ(fast.bytes, plain.bytes) << pair.name << " " << what << " capacity " << capacity;
+  // Past the units returned the fast decoder may leave scratch (never past the capacity).
+  const size_t bytes = fast.units * pair.unit;
+  ASSERT_EQ(Prefix(fast.bytes, bytes), Prefix(plain.bytes, bytes))
+      << pair.name << " " << what << " capacity " << capacity;
 }
 
 TEST(LzDecode, MatchesThePlainDecoderOnRandomStreams) {
