@@ -40,26 +40,8 @@ uint32_t TallestUnderTheCap(uint32_t width, uint32_t bytes_per_work_pixel, uint3
   return static_cast<uint32_t>(by_work < by_block ? by_work : by_block);
 }
 
-// A 1 x 1 picture of the mode with its header made to claim width x height.
-Bytes Pdt10Claiming(uint32_t width, uint32_t height) {
-  encode::ColourImage image{1, 1, {10, 20, 30}};
-  Bytes file = encode::EncodePdt10(image);
-  PutU32(&file, 12, width);
-  PutU32(&file, 16, height);
-  return file;
-}
-
-Bytes Pdt10MaskedClaiming(uint32_t width, uint32_t height) {
-  encode::AlphaImage image{1, 1, {10, 20, 30, 128}};
-  Bytes file = encode::EncodePdt10Masked(image);
-  PutU32(&file, 12, width);
-  PutU32(&file, 16, height);
-  return file;
-}
-
-Bytes Pdt11Claiming(uint32_t width, uint32_t height) {
-  encode::IndexedImage image{1, 1, Bytes(4, 0), {0}};
-  Bytes file = encode::EncodePdt11(image);
+// A PDT file of a 1 x 1 picture with its header made to claim width x height.
+Bytes PdtClaiming(Bytes file, uint32_t width, uint32_t height) {
   PutU32(&file, 12, width);
   PutU32(&file, 16, height);
   return file;
@@ -98,12 +80,25 @@ struct Case {
 
 std::vector<Case> Cases() {
   return {
-      {"pdt10-plain", [] { return Pdt10Claiming(16384, TallestUnderTheCap(16384, 3, 16384 * 3)); }},
-      {"pdt10-masked", [] { return Pdt10MaskedClaiming(16384, TallestUnderTheCap(16384, 4, 16384 * 3)); }},
-      {"pdt11", [] { return Pdt11Claiming(16384, TallestUnderTheCap(16384, 1, 16384)); }},
+      {"pdt10-plain",
+       [] {
+         return PdtClaiming(encode::EncodePdt10({1, 1, {10, 20, 30}}), 16384,
+                            TallestUnderTheCap(16384, 3, 16384 * 3));
+       }},
+      {"pdt10-masked",
+       [] {
+         return PdtClaiming(encode::EncodePdt10Masked({1, 1, {10, 20, 30, 128}}), 16384,
+                            TallestUnderTheCap(16384, 4, 16384 * 3));
+       }},
+      {"pdt11",
+       [] {
+         return PdtClaiming(encode::EncodePdt11({1, 1, Bytes(4, 0), {0}}), 16384,
+                            TallestUnderTheCap(16384, 1, 16384));
+       }},
       {"g00-type0", [] { return G00Type0Claiming(65535, 10922); }},
       {"g00-type2", [] { return G00Type2Claiming(); }},
-      {"pdt10-beyond-cap", [] { return Pdt10Claiming(0x7FFFFFFF, 0x7FFFFFFF); }},
+      {"pdt10-beyond-cap",
+       [] { return PdtClaiming(encode::EncodePdt10({1, 1, {10, 20, 30}}), 0x7FFFFFFF, 0x7FFFFFFF); }},
   };
 }
 
