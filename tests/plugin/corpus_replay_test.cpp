@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/byte_io.h"
 #include "tests/support/loaded_plugin.h"
 #include "tests/support/test_files.h"
 
@@ -40,7 +41,7 @@ std::vector<uint8_t> ReadAll(const fs::path& path) {
 
 uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
   if (b.size() < at + 4) return 0;
-  return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24);
+  return ReadU32Le(b.data() + at);
 }
 
 // Fuzzers refuse large claims through an allocation limit the loaded plug-in does not have;

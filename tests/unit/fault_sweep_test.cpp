@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "codec/byte_io.h"
 #include "host/plugin_api.h"
 #include "platform/fault_injection.h"
 #include "tests/support/sample_images.h"
@@ -114,8 +115,7 @@ void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
-  return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-                               static_cast<uint32_t>(bytes[at + 3]) << 24);
+  return ReadU32Le(bytes.data() + at);
 }
 
 // The same samples with their streams cut short in the header, so most of each picture is
