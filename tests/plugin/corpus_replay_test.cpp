@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -49,17 +50,19 @@ uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
 // 2 GB picture does not make the test allocate and clear it.
 bool ClaimsMuchMemory(const std::vector<uint8_t>& b) {
   constexpr uint64_t kLimit = 64u << 20;
-  if (b.size() < 5) return false;
-  // As PDT: width and height at 12 and 16.
-  if (static_cast<uint64_t>(U32At(b, 12)) * U32At(b, 16) * 4 > kLimit) return true;
-  // As G00: 16-bit width and height at 1 and 3, a work-buffer size at 9 (type 1) or after the
-  // region table (type 2).
-  const uint64_t pixels = static_cast<uint64_t>(b[1] | b[2] << 8) * static_cast<uint64_t>(b[3] | b[4] << 8);
-  if (pixels * 4 > kLimit) return true;
-  if (U32At(b, 9) > kLimit) return true;
+  // PDT: width and height at 12 and 16.
+  if (b.size() >= 20 && std::memcmp(b.data(), "PDT", 3) == 0) {
+    return static_cast<uint64_t>(U32At(b, 12)) * U32At(b, 16) * 4 > kLimit;
+  }
+  // G00 (type byte below 3): 16-bit width and height at 1 and 3, and a work-buffer size at 9
+  // (type 1) or after the region table (type 2).
+  if (b.size() < 5 || b[0] > 2) return false;
+  const uint64_t pixels = static_cast<uint64_t>(ReadU16Le(&b[1])) * ReadU16Le(&b[3]);
+  if (b[0] != 2 && pixels * 4 > kLimit) return true;
+  if (b[0] == 1) return U32At(b, 9) > kLimit;
   const uint64_t regions = U32At(b, 5);
-  if (regions < (1u << 20) && U32At(b, static_cast<size_t>(13 + 24 * regions)) > kLimit) return true;
-  return false;
+  return b[0] == 2 && regions < (1u << 20) &&
+         U32At(b, static_cast<size_t>(13 + 24 * regions)) > kLimit;
 }
 
 void CheckOutcome(const DecodeOutcome& outcome, const std::string& where) {
@@ -86,17 +89,21 @@ TEST(CorpusReplay, RegressionsAndCorporaDecodeSafelyThroughTheLoadedPlugin) {
     }
   }
   ASSERT_FALSE(inputs.empty()) << "no fuzz inputs found under " << fuzz_root.string();
+  size_t decoded = 0;
   for (const fs::path& input : inputs) {
     const std::vector<uint8_t> bytes = ReadAll(input);
     const std::string where = input.string();
     if (bytes.size() > (1u << 20) || ClaimsMuchMemory(bytes)) continue;
     CheckOutcome(DecodeMemory(bytes), where + " (memory)");
+    ++decoded;
     for (const char* ending : {".g00", ".pdt"}) {
       if (bytes.empty()) continue;
       CheckOutcome(DecodeFile(WriteTempFile(std::string("replay") + ending, bytes)),
                    where + " (file " + ending + ")");
     }
   }
+  std::printf("%zu of %zu fuzz inputs replayed\n", decoded, inputs.size());
+  EXPECT_GT(decoded, inputs.size() / 2) << "most inputs were left out as too costly";
 }
 
 }  // namespace
