@@ -68,6 +68,12 @@ int32_t BRASK_CALL GetPictureInfo(const char* source, int32_t position, uint32_t
   } else {
     HANDLE file = OpenForReading(source);
     if (file == INVALID_HANDLE_VALUE) return kFileError;
+    // A negative position would fail the seek and leave the head read from the file's
+    // start: it names no picture.
+    if (position < 0) {
+      CloseHandle(file);
+      return kNotSupported;
+    }
     SetFilePointer(file, position, nullptr, FILE_BEGIN);
     DWORD bytes_read = 0;
     const BOOL read_ok = ReadFile(file, head_buffer, kHeadBytes, &bytes_read, nullptr);

@@ -109,6 +109,8 @@ TEST(GetPictureInfo, FileErrorsAndUnrecognisedInput) {
   // A position past the end reads nothing.
   const std::string pdt = WriteTempFile("far.pdt", kPdtHead);
   EXPECT_EQ(Plugin().get_picture_info(pdt.c_str(), 100000, 0, &info), 2);
+  // A negative position is refused, not read as the start of the file.
+  EXPECT_EQ(Plugin().get_picture_info(pdt.c_str(), -1, 0, &info), 2);
   // None of these reached a handler: the host's record is untouched.
   PictureInfoRecord untouched;
   std::memset(&untouched, 0x77, sizeof untouched);
