@@ -106,13 +106,17 @@ size_t ProgressDisplay::Finish(size_t ignored, bool interrupted) {
   bar_shown_ = false;
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  std::printf("%s %zu of %zu files in %.2f s (%.1f files/s)", interrupted ? "Interrupted: converted" : "Converted",
-              converted_, total_, elapsed, elapsed > 0 ? double(converted_) / elapsed : 0.0);
+  std::printf("%s %zu of %zu %s in %.2f s (%.1f files/s)",
+              interrupted ? "Interrupted: converted" : "Converted", converted_, total_,
+              total_ == 1 ? "file" : "files", elapsed,
+              elapsed > 0 ? double(converted_) / elapsed : 0.0);
   if (failed_ > 0) std::printf(", %zu failed", failed_);
   if (exists_ > 0) std::printf(", %zu not overwritten (use --force)", exists_);
   const size_t not_started = total_ - done_;
   if (cancelled_ + not_started > 0 && interrupted) std::printf(", %zu not done", cancelled_ + not_started);
-  if (ignored > 0) std::printf("; %zu other files ignored (not G00 or PDT)", ignored);
+  if (ignored > 0) {
+    std::printf("; %zu other %s ignored (not G00 or PDT)", ignored, ignored == 1 ? "file" : "files");
+  }
   std::printf("\n");
   std::fflush(stdout);
   return failed_ + exists_ + cancelled_ + not_started;
