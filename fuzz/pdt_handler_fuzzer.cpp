@@ -42,9 +42,12 @@ bool TooCostly(const uint8_t* data, size_t size) {
   if (width <= 0 || height <= 0) return false;
   const uint64_t w = static_cast<uint64_t>(width);
   const uint64_t h = static_cast<uint64_t>(height);
-  const uint64_t masked = 4 * w * h + 1;  // the largest of the three modes' buffers
-  const uint64_t plain = DibStride(w, 3) * h + 1;
-  const uint64_t claim = masked > plain ? masked : plain;
+  // The work buffer of the header's own mode; it is never smaller than the pixel block.
+  const bool indexed = data[4] == '1';
+  const bool masked = !indexed && size >= 32 && ReadU32Le(data + 28) != 0;
+  const uint64_t claim = indexed  ? DibStride(w, 1) * h + 1
+                         : masked ? 4 * w * h + 1
+                                  : DibStride(w, 3) * h + 1;
   return claim > kLargestDecodedClaim && claim <= kLargestBlockBytes;
 }
 
