@@ -87,11 +87,16 @@ uint8_t* AllocatePixelBlock(Blocks* blocks, size_t bytes, int32_t* result) {
   return pixels;
 }
 
-// Decodes a stream of bytes into the whole work buffer; what the stream did not produce is
-// zeroed, so no unwritten heap memory is ever read.
-void DecodeBytesIntoWork(const Header& header, uint8_t* work, size_t work_bytes) {
-  const size_t written = DecodeG00Bytes(work, work_bytes, header.stream, header.stream_length);
-  std::memset(work + written, 0, work_bytes - written);
+// Allocates the work buffer of the header's decompressed size and decodes the byte stream
+// into it; what the stream did not produce is zeroed, so no unwritten heap memory is ever
+// read. Null when the buffer cannot be had.
+uint8_t* DecodeBytesIntoWork(const Header& header, HeapBuffer* work) {
+  const size_t work_bytes = header.decompressed_size;
+  uint8_t* decoded = work->Allocate(work_bytes);
+  if (decoded == nullptr) return nullptr;
+  const size_t written = DecodeG00Bytes(decoded, work_bytes, header.stream, header.stream_length);
+  std::memset(decoded + written, 0, work_bytes - written);
+  return decoded;
 }
 
 // Type 0: 3-byte pixels. Rows that need no padding are decoded straight into the pixel block
@@ -137,9 +142,8 @@ int32_t DecodeType1(const Header& header, uint8_t* info, const BITMAPINFOHEADER&
                     Blocks* blocks, ProgressCallback progress, UserData user_data) {
   HeapBuffer work;
   const size_t work_bytes = header.decompressed_size;
-  uint8_t* decoded = work.Allocate(work_bytes);
+  uint8_t* decoded = DecodeBytesIntoWork(header, &work);
   if (decoded == nullptr) return kOutOfMemory;
-  DecodeBytesIntoWork(header, decoded, work_bytes);
   int32_t result = kSuccess;
   if (Cancelled(progress, 2, user_data)) {
     result = kCancelled;
@@ -171,9 +175,8 @@ int32_t DecodeType2(const Header& header, BITMAPINFOHEADER* bitmap, Blocks* bloc
                     ProgressCallback progress, UserData user_data) {
   HeapBuffer work;
   const size_t work_bytes = header.decompressed_size;
-  uint8_t* decoded = work.Allocate(work_bytes);
+  uint8_t* decoded = DecodeBytesIntoWork(header, &work);
   if (decoded == nullptr) return kOutOfMemory;
-  DecodeBytesIntoWork(header, decoded, work_bytes);
   int32_t result = kSuccess;
   if (Cancelled(progress, 1, user_data)) {
     result = kCancelled;
