@@ -29,14 +29,6 @@ std::string Quote(const std::string& text) {
   return quoted + "'";
 }
 
-struct Random {
-  uint32_t state;
-  uint8_t Next() {
-    state = state * 1664525u + 1013904223u;
-    return static_cast<uint8_t>(state >> 24);
-  }
-};
-
 struct SpngDeleter {
   void operator()(spng_ctx* context) const { spng_ctx_free(context); }
 };
@@ -84,40 +76,6 @@ std::vector<std::string> ListFiles(const std::string& folder) {
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-encode::ColourImage MakeColourImage(int32_t width, int32_t height, uint32_t seed) {
-  encode::ColourImage image{width, height, {}};
-  Random random{seed};
-  image.bgr.resize(size_t(width) * size_t(height) * 3);
-  // Runs of repeated pixels among noise, so the encoders emit both literals and matches.
-  for (size_t i = 0; i < image.bgr.size(); ++i) {
-    image.bgr[i] = (i / 3) % 7 < 3 ? static_cast<uint8_t>(i / 3 % 5 * 40) : random.Next();
-  }
-  return image;
-}
-
-encode::AlphaImage MakeAlphaImage(int32_t width, int32_t height, uint32_t seed) {
-  encode::AlphaImage image{width, height, {}};
-  Random random{seed};
-  image.bgra.resize(size_t(width) * size_t(height) * 4);
-  for (size_t i = 0; i < image.bgra.size(); ++i) {
-    image.bgra[i] = i % 4 == 3 ? static_cast<uint8_t>(i / 4 * 37) : random.Next();
-  }
-  return image;
-}
-
-encode::IndexedImage MakeIndexedImage(int32_t width, int32_t height, int colours, uint32_t seed) {
-  encode::IndexedImage image{width, height, {}, {}};
-  Random random{seed};
-  for (int i = 0; i < colours; ++i) {
-    image.palette.insert(image.palette.end(), {random.Next(), random.Next(), random.Next(), 0});
-  }
-  image.indexes.resize(size_t(width) * size_t(height));
-  for (size_t i = 0; i < image.indexes.size(); ++i) {
-    image.indexes[i] = static_cast<uint8_t>(random.Next() % colours);
-  }
-  return image;
 }
 
 PngPixels ReadPngPixels(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/sample_images.h"
 #include "tools/encoders/image_files.h"
 
 struct ProgramRun {
@@ -24,11 +25,6 @@ std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // Every regular file under `folder`, as paths relative to it, sorted.
 std::vector<std::string> ListFiles(const std::string& folder);
-
-// Deterministic pictures with varied pixels; alpha takes every value from 0 to 255.
-encode::ColourImage MakeColourImage(int32_t width, int32_t height, uint32_t seed);
-encode::AlphaImage MakeAlphaImage(int32_t width, int32_t height, uint32_t seed);
-encode::IndexedImage MakeIndexedImage(int32_t width, int32_t height, int colours, uint32_t seed);
 
 struct PngPixels {
   uint32_t width = 0;

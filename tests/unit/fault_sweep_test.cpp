@@ -112,13 +112,6 @@ TEST(FaultSweep, EveryCallOfEveryModeFailsCleanlyFromMemory) {
   }
 }
 
-void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
-}
-uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at) {
-  return ReadU32Le(bytes.data() + at);
-}
-
 // The same samples with their streams cut short, so most of each picture is never produced
 // by its stream (a G00 type-1 work buffer then far outlasts its stream).
 std::vector<SampleImage> StarvedSamples() {
@@ -126,28 +119,28 @@ std::vector<SampleImage> StarvedSamples() {
   for (SampleImage sample : SamplesOfEveryMode(4)) {
     std::vector<uint8_t>& b = sample.bytes;
     if (sample.file_ending == ".pdt") {
-      const uint32_t mask = GetU32(b, 28);
+      const uint32_t mask = ReadU32Le(b.data() + 28);
       if (b[4] == '1') {
-        PutU32(b, 8, 1120 + 3);  // index stream: a flag byte and two items
+        WriteU32Le(b.data() + 8, 1120 + 3);  // index stream: a flag byte and two items
       } else if (mask != 0) {
         // The colour stream cut to a flag byte and two pixels, the mask after it whole: the
         // mask must still land where the composition reads it.
         SampleImage colour = sample;
         std::vector<uint8_t>& c = colour.bytes;
         c.erase(c.begin() + 39, c.begin() + static_cast<std::ptrdiff_t>(mask));
-        PutU32(c, 28, 39);
-        PutU32(c, 8, static_cast<uint32_t>(c.size()));
+        WriteU32Le(c.data() + 28, 39);
+        WriteU32Le(c.data() + 8, static_cast<uint32_t>(c.size()));
         colour.name += "-colour-starved";
         starved.push_back(std::move(colour));
-        PutU32(b, 8, mask + 3);  // mask stream: a flag byte and two items
+        WriteU32Le(b.data() + 8, mask + 3);  // mask stream: a flag byte and two items
       } else {
-        PutU32(b, 8, 32 + 4);  // colour stream: a flag byte and one pixel
+        WriteU32Le(b.data() + 8, 32 + 4);  // colour stream: a flag byte and one pixel
       }
     } else if (b[0] == 2) {
-      const size_t regions = GetU32(b, 5);
-      PutU32(b, 9 + 24 * regions, 8 + 40);  // the directory and little else
+      const size_t regions = ReadU32Le(b.data() + 5);
+      WriteU32Le(b.data() + 9 + 24 * regions, 8 + 40);  // the directory and little else
     } else {
-      PutU32(b, 5, 8 + 4);  // a flag byte and a little
+      WriteU32Le(b.data() + 5, 8 + 4);  // a flag byte and a little
     }
     sample.name += "-starved";
     starved.push_back(std::move(sample));
