@@ -1,0 +1,142 @@
+/* brask: the G00 and PDT picture decoder, for programs.
+ *
+ * Opens a picture from memory or from a path, describes it, and decodes exactly what is
+ * stored: RGBA with straight alpha for every mode, the indexes and palette of the indexed
+ * modes, and each part of a type-2 G00 on its own.
+ *
+ * Usable from C, C++ and Python's ctypes: plain C types, opaque handles, explicit lengths,
+ * no callbacks. No exception crosses this boundary and the library keeps no global mutable
+ * state: any number of threads may use it at once, each with its own handles. One handle is
+ * used by one thread at a time.
+ *
+ * Nothing in a file is trusted. A header that claims more memory than the handle's limit is
+ * refused before anything is allocated; a truncated stream decodes what it holds, and every
+ * pixel it does not reach is given a defined value; no unwritten memory reaches the caller.
+ */
+#ifndef BRASK_BRASK_H
+#define BRASK_BRASK_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define BRASK_API
+#else
+#define BRASK_API __attribute__((visibility("default")))
+#endif
+
+/* The interface version: the library's soname carries the major number. */
+#define BRASK_VERSION_MAJOR 1
+#define BRASK_VERSION_MINOR 0
+
+/* The default memory limit of a handle: output and work buffers together. */
+#define BRASK_DEFAULT_MEMORY_LIMIT ((uint64_t)1 << 30)
+
+typedef enum brask_result {
+  BRASK_OK = 0,
+  BRASK_INVALID_ARGUMENT = 1,   /* a null pointer, a stride or buffer that cannot be right */
+  BRASK_NOT_SUPPORTED = 2,      /* not a G00 or PDT picture, or a header that is refused */
+  BRASK_OVER_MEMORY_LIMIT = 3,  /* the header claims more memory than the handle allows */
+  BRASK_OUT_OF_MEMORY = 4,      /* the system refused an allocation */
+  BRASK_FILE_ERROR = 5,         /* the path could not be opened or read */
+  BRASK_BUFFER_TOO_SMALL = 6,   /* the caller's buffer cannot hold the result */
+  BRASK_NO_SUCH_PART = 7,       /* a part number at or beyond part_count */
+  BRASK_NOT_INDEXED = 8         /* indexes asked of a picture that has no palette */
+} brask_result;
+
+typedef enum brask_format {
+  BRASK_FORMAT_G00 = 1,
+  BRASK_FORMAT_PDT = 2
+} brask_format;
+
+typedef enum brask_mode {
+  BRASK_MODE_G00_TYPE0 = 1,   /* 24-bit colour */
+  BRASK_MODE_G00_TYPE1 = 2,   /* 8-bit indexed */
+  BRASK_MODE_G00_TYPE2 = 3,   /* parts of colour-plus-alpha blocks */
+  BRASK_MODE_PDT10 = 4,       /* 24-bit colour */
+  BRASK_MODE_PDT10_MASKED = 5,/* 24-bit colour with an 8-bit alpha mask */
+  BRASK_MODE_PDT11 = 6        /* 8-bit indexed */
+} brask_mode;
+
+/* What a picture is. All fields are 32-bit, so the layout is the same everywhere. */
+typedef struct brask_info {
+  uint32_t format;        /* brask_format */
+  uint32_t mode;          /* brask_mode */
+  uint32_t width;         /* of the picture as decoded; type 2: the composed picture */
+  uint32_t height;
+  uint32_t has_alpha;     /* 1 for masked PDT10 and type-2 G00, else 0 */
+  uint32_t palette_size;  /* entries of the palette (at most 256); 0 without one */
+  uint32_t part_count;    /* type-2 G00: the parts that take part in the picture; else 0 */
+} brask_info;
+
+/* One part of a type-2 G00, in directory order. */
+typedef struct brask_part {
+  uint32_t index;    /* the entry's index in the directory, counting from 0 */
+  int32_t width;     /* as stored; a part narrower than 1 pixel has no picture of its own */
+  int32_t height;    /* as stored, never negative for a listed part */
+  uint32_t origin_x; /* the stored origin that block positions are relative to */
+  uint32_t origin_y;
+  uint32_t top;      /* the part's top row in the composed picture */
+} brask_part;
+
+typedef struct brask_picture brask_picture;
+
+/* Opens a picture from `length` bytes, which the handle copies. G00 has no signature: it is
+ * recognised by a `name_hint` ending in ".g00" (any case); PDT by its signature whatever the
+ * name. `name_hint` may be null. `memory_limit` bounds the bytes of output and work buffers
+ * the handle may use, 0 meaning BRASK_DEFAULT_MEMORY_LIMIT. On success *out is a handle to
+ * close with brask_close; on failure it is null. */
+BRASK_API brask_result brask_open_memory(const void* data, size_t length, const char* name_hint,
+                                         uint64_t memory_limit, brask_picture** out);
+
+/* As brask_open_memory, reading the file at `path`; its name is the hint. */
+BRASK_API brask_result brask_open_path(const char* path, uint64_t memory_limit,
+                                       brask_picture** out);
+
+/* Frees the handle and everything it holds. A null handle is ignored. */
+BRASK_API void brask_close(brask_picture* picture);
+
+BRASK_API brask_result brask_get_info(const brask_picture* picture, brask_info* out);
+
+/* Part `n` (0 <= n < part_count) of a type-2 G00. */
+BRASK_API brask_result brask_get_part(const brask_picture* picture, uint32_t n,
+                                      brask_part* out);
+
+/* Decodes the whole picture as RGBA8, straight alpha, top row first: height rows of
+ * width * 4 bytes, each starting `stride` bytes after the previous. Bytes between rows are
+ * not written. Opaque modes give alpha 255; masked PDT10 gives the mask as alpha and the
+ * colour as stored, even where alpha is 0; type-2 G00 gives the composed picture, later blocks
+ * copied over earlier ones, and (0, 0, 0, 0) where no block lies; the indexed modes give
+ * their palette's colours. `size` is the buffer's length in bytes. */
+BRASK_API brask_result brask_decode_rgba(brask_picture* picture, uint8_t* dst, size_t size,
+                                         size_t stride);
+
+/* Decodes an indexed picture (G00 type 1, PDT11): height rows of width index bytes, top row
+ * first, `stride` bytes apart, and the palette as palette_size entries of red, green, blue
+ * (3 bytes each) into `palette`, of `palette_bytes` bytes. An index at or beyond palette_size
+ * has no colour of its own; RGBA decoding gives it opaque black. */
+BRASK_API brask_result brask_decode_indexed(brask_picture* picture, uint8_t* dst, size_t size,
+                                            size_t stride, uint8_t* palette,
+                                            size_t palette_bytes);
+
+/* Decodes part `n` of a type-2 G00 on its own: its own width x height as RGBA8, as in
+ * brask_decode_rgba, with its blocks at their offsets from the part's origin, clipped to the
+ * part. */
+BRASK_API brask_result brask_decode_part_rgba(brask_picture* picture, uint32_t n, uint8_t* dst,
+                                              size_t size, size_t stride);
+
+/* The result in words, for messages: "out of memory", never null. */
+BRASK_API const char* brask_result_text(brask_result result);
+
+/* The library's version as "major.minor.patch". */
+BRASK_API const char* brask_version(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* BRASK_BRASK_H */
