@@ -2,7 +2,7 @@
 
 #include "tools/brask/bmp_file.h"
 #if BRASK_HAVE_PNG
-#include "tools/brask/png_file.h"
+#include "tools/brask/png_file.h"  // EncodePng: libspng, or WIC on Windows (wic_png_writer.cpp)
 #endif
 
 namespace brask {

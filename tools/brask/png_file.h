@@ -1,6 +1,8 @@
 // PNG files through libspng: 24-bit pictures become RGB PNGs and 8-bit pictures palette PNGs
 // carrying the whole 256-entry colour table, so nothing of the decoded picture is lost.
-// Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG.
+// Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG. The Windows builds
+// have no libspng: their EncodePng is wic_png_writer.cpp's (the Windows Imaging Component),
+// and they read no PNG.
 #pragma once
 
 #include <cstdint>
