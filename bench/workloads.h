@@ -27,6 +27,7 @@ struct Variant {
   encode::LzVariant kind;
   Decoder ours;
   Decoder plain;
+  Decoder on_path[3];  // pixel variants: ours on each LzPath (groups, sse2, ssse3)
 };
 
 // The five decoders, ours beside the plain ones.
