@@ -12,7 +12,7 @@
 
 #include "bench/png_pictures.h"
 #include "bench/workloads.h"
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench/workloads.h"
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 
 namespace {
 

@@ -8,13 +8,14 @@
 
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 
 namespace bench {
 
 const std::vector<Variant>& Variants() {
   static const std::vector<Variant> variants = {
-      {"G00Bytes", encode::LzVariant::kG00Bytes, DecodeG00Bytes, PlainDecodeG00Bytes, {}},
+      {"G00Bytes", encode::LzVariant::kG00Bytes, DecodeG00Bytes, PlainDecodeG00Bytes,
+       {DecodeG00BytesOnPath<LzPath::kGroups>, DecodeG00BytesOnPath<LzPath::kSse2>, nullptr}},
       {"G00Pixels", encode::LzVariant::kG00Pixels, DecodeG00Pixels, PlainDecodeG00Pixels,
        {DecodeG00PixelsOnPath<LzPath::kGroups>, DecodeG00PixelsOnPath<LzPath::kSse2>,
         DecodeG00PixelsOnPath<LzPath::kSsse3>}},

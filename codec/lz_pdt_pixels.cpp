@@ -3,7 +3,7 @@
 #include "codec/byte_io.h"
 #include "codec/lz.h"
 #include "codec/lz_pixel_items.h"
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 #include "codec/lz_stream.h"
 
 namespace lz_detail {

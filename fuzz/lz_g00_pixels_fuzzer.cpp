@@ -2,7 +2,7 @@
 // reference decoder: same pixels, same bytes, nothing written past the capacity (not always a
 // whole number of pixels). Bytes 0-2: the capacity in bytes; the rest: the stream.
 #include "bench/plain_decoder.h"
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 #include "fuzz/lz_differential.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

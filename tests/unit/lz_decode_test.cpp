@@ -10,7 +10,7 @@
 
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 
 namespace {
 
@@ -188,7 +188,7 @@ TEST(LzDecode, ReferencesOutsideTheOutputWriteZerosAndGoOn) {
 
 struct Pair {
   const char* name;
-  LzPath path;  // the pixel decoders' path; kGroups for the byte decoders
+  LzPath path;  // kGroups for the decoders with one loop
   Decoder fast;
   Decoder plain;
   size_t unit;
@@ -202,7 +202,10 @@ struct Pair {
 constexpr LzPath kGroups = LzPath::kGroups, kSse2 = LzPath::kSse2, kSsse3 = LzPath::kSsse3;
 
 const Pair kPairs[] = {
-    {"G00Bytes", kGroups, DecodeG00Bytes, PlainDecodeG00Bytes, 1, 2, 17, 4095, false, false},
+    {"G00Bytes", kGroups, DecodeG00BytesOnPath<kGroups>, PlainDecodeG00Bytes, 1, 2, 17, 4095,
+     false, false},
+    {"G00BytesSse2", kSse2, DecodeG00BytesOnPath<kSse2>, PlainDecodeG00Bytes, 1, 2, 17, 4095,
+     false, false},
     {"G00Pixels", kGroups, DecodeG00PixelsOnPath<kGroups>, PlainDecodeG00Pixels, 3, 2, 16, 4095,
      false, false},
     {"G00PixelsSse2", kSse2, DecodeG00PixelsOnPath<kSse2>, PlainDecodeG00Pixels, 3, 2, 16, 4095,

@@ -1,5 +1,5 @@
 // Choosing a pixel decoder's path from what the processor runs.
-#include "codec/lz_pixel_paths.h"
+#include "codec/lz_paths.h"
 
 #include "codec/cpu_features.h"
 
