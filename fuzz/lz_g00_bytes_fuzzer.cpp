@@ -2,13 +2,8 @@
 // reference decoder: same units, same bytes, nothing written past the capacity. Bytes 0-2:
 // the capacity; the rest: the stream.
 #include "bench/plain_decoder.h"
-#include "codec/lz_paths.h"
 #include "fuzz/lz_differential.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz_lz::Differ(data, size, 1, DecodeG00BytesOnPath<LzPath::kGroups>, PlainDecodeG00Bytes);
-  if (LzPathRuns(LzPath::kSse2)) {
-    fuzz_lz::Differ(data, size, 1, DecodeG00BytesOnPath<LzPath::kSse2>, PlainDecodeG00Bytes);
-  }
-  return 0;
+  return fuzz_lz::DifferOnEveryPath(data, size, 1, DecodeG00BytesOn, PlainDecodeG00Bytes);
 }

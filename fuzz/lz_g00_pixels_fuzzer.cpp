@@ -2,16 +2,8 @@
 // reference decoder: same pixels, same bytes, nothing written past the capacity (not always a
 // whole number of pixels). Bytes 0-2: the capacity in bytes; the rest: the stream.
 #include "bench/plain_decoder.h"
-#include "codec/lz_paths.h"
 #include "fuzz/lz_differential.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz_lz::Differ(data, size, 3, DecodeG00PixelsOnPath<LzPath::kGroups>, PlainDecodeG00Pixels);
-  if (LzPathRuns(LzPath::kSse2)) {
-    fuzz_lz::Differ(data, size, 3, DecodeG00PixelsOnPath<LzPath::kSse2>, PlainDecodeG00Pixels);
-  }
-  if (LzPathRuns(LzPath::kSsse3)) {
-    fuzz_lz::Differ(data, size, 3, DecodeG00PixelsOnPath<LzPath::kSsse3>, PlainDecodeG00Pixels);
-  }
-  return 0;
+  return fuzz_lz::DifferOnEveryPath(data, size, 3, DecodeG00PixelsOn, PlainDecodeG00Pixels);
 }
