@@ -1,5 +1,6 @@
-// MB/s of output for each stream decoder on each benchmark picture: ours, the plain decoder
-// and memcpy of the same size, side by side in one run.
+// MB/s of output for each stream decoder on each benchmark picture: ours (and the pixel
+// decoders on each path this processor runs), the plain decoder and memcpy of the same size,
+// side by side in one run.
 //   lz_bench [google benchmark flags] [pictures folder]
 //   lz_bench --write-pam DIR [pictures folder]   (pictures for the 32-bit harness)
 #include <benchmark/benchmark.h>
@@ -11,23 +12,14 @@
 
 #include "bench/png_pictures.h"
 #include "bench/workloads.h"
+#include "codec/lz_paths.h"
 
 namespace {
 
-void DecodeOurs(benchmark::State& state, const bench::Workload* w) {
+void Decode(benchmark::State& state, const bench::Workload* w, bench::Decoder decoder) {
   std::vector<uint8_t> out(w->units.size());
   for (auto _ : state) {
-    size_t units = w->variant->ours(out.data(), out.size(), w->stream.data(), w->stream.size());
-    benchmark::DoNotOptimize(units);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(w->units.size()));
-}
-
-void DecodePlain(benchmark::State& state, const bench::Workload* w) {
-  std::vector<uint8_t> out(w->units.size());
-  for (auto _ : state) {
-    size_t units = w->variant->plain(out.data(), out.size(), w->stream.data(), w->stream.size());
+    size_t units = decoder(out.data(), out.size(), w->stream.data(), w->stream.size());
     benchmark::DoNotOptimize(units);
     benchmark::ClobberMemory();
   }
@@ -86,8 +78,14 @@ int main(int argc, char** argv) {
   }
   for (const bench::Workload& w : workloads) {
     const std::string name = std::string("BM_Decode") + w.variant->name + "/" + w.picture->name;
-    benchmark::RegisterBenchmark((name + "/ours").c_str(), DecodeOurs, &w);
-    benchmark::RegisterBenchmark((name + "/plain").c_str(), DecodePlain, &w);
+    benchmark::RegisterBenchmark((name + "/ours").c_str(), Decode, &w, w.variant->ours);
+    for (LzPath path : kLzPaths) {
+      const bench::Decoder on_path = w.variant->on_path[static_cast<int>(path)];
+      if (on_path != nullptr && LzPathRuns(path)) {
+        benchmark::RegisterBenchmark((name + "/" + LzPathName(path)).c_str(), Decode, &w, on_path);
+      }
+    }
+    benchmark::RegisterBenchmark((name + "/plain").c_str(), Decode, &w, w.variant->plain);
     benchmark::RegisterBenchmark((name + "/memcpy").c_str(), CopyMemory, &w);
   }
   benchmark::RunSpecifiedBenchmarks();

@@ -1,5 +1,6 @@
 // The 32-bit build's benchmark (no Google Benchmark for MinGW): MB/s of output for each
-// stream decoder on each picture, ours, the plain decoder and memcpy, timed with
+// stream decoder on each picture, ours (and the pixel decoders on each path the processor
+// runs), the plain decoder and memcpy, timed with
 // std::chrono, best of several rounds of about 0.2 s. Reads the pictures as PAM files, which
 // the native lz_bench writes (lz_bench --write-pam DIR).
 //   lz_bench_win32 PAM_FOLDER
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "bench/workloads.h"
+#include "codec/lz_paths.h"
 
 namespace {
 
@@ -58,8 +60,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::printf("%-11s %-22s %10s %10s %10s %7s\n", "variant", "picture", "ours", "plain",
-              "memcpy", "ratio");
+  std::printf("%-11s %-22s %10s %10s %10s %10s %10s %10s %7s\n", "variant", "picture", "ours",
+              LzPathName(LzPath::kGroups), LzPathName(LzPath::kSse2), LzPathName(LzPath::kSsse3),
+              "plain", "memcpy", "ratio");
   for (const bench::Variant& variant : bench::Variants()) {
     for (const bench::Picture& picture : pictures) {
       const bench::Workload w = bench::MakeWorkload(variant, picture);
@@ -73,6 +76,19 @@ int main(int argc, char** argv) {
       const double ours = BestMegabytesPerSecond(n, [&] {
         g_sink = variant.ours(out.data(), n, w.stream.data(), w.stream.size());
       });
+      std::string on_paths;
+      for (LzPath path : kLzPaths) {
+        const bench::Decoder decoder = variant.on_path[static_cast<int>(path)];
+        char cell[16] = "-";
+        if (decoder != nullptr && LzPathRuns(path)) {
+          std::snprintf(cell, sizeof cell, "%.0f", BestMegabytesPerSecond(n, [&] {
+                          g_sink = decoder(out.data(), n, w.stream.data(), w.stream.size());
+                        }));
+        }
+        char column[16];
+        std::snprintf(column, sizeof column, " %10s", cell);
+        on_paths += column;
+      }
       const double plain = BestMegabytesPerSecond(n, [&] {
         g_sink = variant.plain(out.data(), n, w.stream.data(), w.stream.size());
       });
@@ -80,8 +96,8 @@ int main(int argc, char** argv) {
         std::memcpy(out.data(), w.units.data(), n);
         g_sink = out[n / 2];
       });
-      std::printf("%-11s %-22s %10.0f %10.0f %10.0f %7.2f\n", variant.name, picture.name.c_str(),
-                  ours, plain, copy, ours / plain);
+      std::printf("%-11s %-22s %10.0f%s %10.0f %10.0f %7.2f\n", variant.name,
+                  picture.name.c_str(), ours, on_paths.c_str(), plain, copy, ours / plain);
       std::fflush(stdout);
     }
   }

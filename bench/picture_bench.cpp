@@ -1,16 +1,19 @@
-// MB/s of pixel block for whole pictures decoded through GetPicture, as a host asks for them:
-// every G00 type and PDT mode, made by our encoders from each benchmark picture. PDT comes
-// from memory; G00, which is known only by its name, from a file named *.g00 (mapping it is
-// part of the cost).
+// MB/s of pixel block for whole pictures decoded through GetPicture, as a host asks for them,
+// beside the same pictures decoded the plain way (plain_picture.h): every G00 type and PDT
+// mode, made by our encoders from each benchmark picture. PDT comes from memory; G00, which
+// is known only by its name, from a file named *.g00 (opening and reading it is part of the
+// cost). Each picture is checked once: both ways must give the same pixel rows.
 //   picture_bench [google benchmark flags] [pictures folder]
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/plain_picture.h"
 #include "bench/png_pictures.h"
 #include "host/plugin_api.h"
 #include "tools/encoders/image_files.h"
@@ -50,6 +53,18 @@ encode::IndexedImage Indexed(const bench::Picture& p) {
   return image;
 }
 
+// A small sprite, where the cost of opening the file outweighs the decoding: the top-left
+// 64 x 64 pixels of a picture (or all of it when smaller).
+bench::Picture Sprite(const bench::Picture& p) {
+  const int32_t side = 64;
+  bench::Picture sprite{"sprite_64x64", std::min(side, p.width), std::min(side, p.height), {}};
+  for (int32_t y = 0; y < sprite.height; ++y) {
+    const auto row = p.bgra.begin() + 4 * static_cast<ptrdiff_t>(y) * p.width;
+    sprite.bgra.insert(sprite.bgra.end(), row, row + 4 * sprite.width);
+  }
+  return sprite;
+}
+
 struct Mode {
   const char* name;
   bool g00;
@@ -74,6 +89,27 @@ struct Job {
   std::string path;  // G00: where the file was written
 };
 
+// The pixel block GetPicture hands over; empty when the picture does not decode.
+Bytes DecodeOurs(const Job& job) {
+  HLOCAL info = nullptr, pixels = nullptr;
+  const int32_t result =
+      job.path.empty()
+          ? GetPicture(reinterpret_cast<const char*>(job.file.data()),
+                       static_cast<int32_t>(job.file.size()), 1, &info, &pixels, nullptr, 0)
+          : GetPicture(job.path.c_str(), 0, 0, &info, &pixels, nullptr, 0);
+  if (result != 0) return {};
+  const uint8_t* bytes = static_cast<const uint8_t*>(LocalLock(pixels));
+  Bytes block(bytes, bytes + LocalSize(pixels));
+  LocalFree(info);
+  LocalFree(pixels);
+  return block;
+}
+
+Bytes DecodePlain(const Job& job) {
+  return job.path.empty() ? bench::PlainDecodePdt(job.file.data(), job.file.size())
+                          : bench::PlainDecodeFile(job.path);
+}
+
 void Decode(benchmark::State& state, const Job* job) {
   int64_t bytes = 0;
   for (auto _ : state) {
@@ -94,17 +130,28 @@ void Decode(benchmark::State& state, const Job* job) {
   state.SetBytesProcessed(bytes);
 }
 
+void DecodeThePlainWay(benchmark::State& state, const Job* job) {
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    const Bytes block = DecodePlain(*job);
+    benchmark::DoNotOptimize(block.data());
+    bytes += static_cast<int64_t>(block.size());
+  }
+  state.SetBytesProcessed(bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   const std::string folder = argc > 1 ? argv[1] : BRASK_PICTURES_DIR;
   std::string why;
-  const std::vector<bench::Picture> pictures = bench::ReadPngFolder(folder, &why);
+  std::vector<bench::Picture> pictures = bench::ReadPngFolder(folder, &why);
   if (pictures.empty()) {
     std::fprintf(stderr, "picture_bench: no pictures in %s: %s\n", folder.c_str(), why.c_str());
     return 1;
   }
+  pictures.push_back(Sprite(pictures.front()));
   std::vector<std::unique_ptr<Job>> jobs;
   for (const bench::Picture& picture : pictures) {
     for (const Mode& mode : Modes()) {
@@ -117,8 +164,15 @@ int main(int argc, char** argv) {
         std::fwrite(job->file.data(), 1, job->file.size(), out);
         std::fclose(out);
       }
-      benchmark::RegisterBenchmark((std::string(mode.name) + "/" + picture.name).c_str(), Decode,
-                                   job.get());
+      const Bytes ours = DecodeOurs(*job);
+      if (ours.empty() || ours != DecodePlain(*job)) {
+        std::fprintf(stderr, "picture_bench: %s/%s decodes differently the plain way\n",
+                     mode.name, picture.name.c_str());
+        return 1;
+      }
+      const std::string name = std::string(mode.name) + "/" + picture.name;
+      benchmark::RegisterBenchmark((name + "/ours").c_str(), Decode, job.get());
+      benchmark::RegisterBenchmark((name + "/plain").c_str(), DecodeThePlainWay, job.get());
       jobs.push_back(std::move(job));
     }
   }

@@ -8,16 +8,22 @@
 
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
+#include "codec/lz_paths.h"
 
 namespace bench {
 
 const std::vector<Variant>& Variants() {
   static const std::vector<Variant> variants = {
-      {"G00Bytes", encode::LzVariant::kG00Bytes, DecodeG00Bytes, PlainDecodeG00Bytes},
-      {"G00Pixels", encode::LzVariant::kG00Pixels, DecodeG00Pixels, PlainDecodeG00Pixels},
-      {"PdtPixels", encode::LzVariant::kPdtPixels, DecodePdtPixels, PlainDecodePdtPixels},
-      {"PdtMask", encode::LzVariant::kPdtMask, DecodePdtMask, PlainDecodePdtMask},
-      {"PdtIndexed", encode::LzVariant::kPdtIndexed, DecodePdtIndexed, PlainDecodePdtIndexed},
+      {"G00Bytes", encode::LzVariant::kG00Bytes, DecodeG00Bytes, PlainDecodeG00Bytes,
+       {DecodeG00BytesOnPath<LzPath::kGroups>, DecodeG00BytesOnPath<LzPath::kSse2>, nullptr}},
+      {"G00Pixels", encode::LzVariant::kG00Pixels, DecodeG00Pixels, PlainDecodeG00Pixels,
+       {DecodeG00PixelsOnPath<LzPath::kGroups>, DecodeG00PixelsOnPath<LzPath::kSse2>,
+        DecodeG00PixelsOnPath<LzPath::kSsse3>}},
+      {"PdtPixels", encode::LzVariant::kPdtPixels, DecodePdtPixels, PlainDecodePdtPixels,
+       {DecodePdtPixelsOnPath<LzPath::kGroups>, DecodePdtPixelsOnPath<LzPath::kSse2>,
+        DecodePdtPixelsOnPath<LzPath::kSsse3>}},
+      {"PdtMask", encode::LzVariant::kPdtMask, DecodePdtMask, PlainDecodePdtMask, {}},
+      {"PdtIndexed", encode::LzVariant::kPdtIndexed, DecodePdtIndexed, PlainDecodePdtIndexed, {}},
   };
   return variants;
 }
@@ -54,12 +60,14 @@ std::string CheckWorkload(const Workload& w) {
                               w.variant->kind == encode::LzVariant::kPdtPixels
                           ? 3
                           : 1;
-  for (Decoder decoder : {w.variant->ours, w.variant->plain}) {
+  for (Decoder decoder : {w.variant->ours, w.variant->plain, w.variant->on_path[0],
+                          w.variant->on_path[1], w.variant->on_path[2]}) {
+    if (decoder == nullptr) continue;
     std::vector<uint8_t> out(w.units.size());
     const size_t units = decoder(out.data(), out.size(), w.stream.data(), w.stream.size());
     if (units * unit != w.units.size() || out != w.units) {
       return std::string(w.variant->name) + " on " + w.picture->name + ": " +
-             (decoder == w.variant->ours ? "ours" : "plain") + " decodes differently";
+             (decoder == w.variant->plain ? "plain" : "ours") + " decodes differently";
     }
   }
   return {};

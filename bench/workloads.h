@@ -27,6 +27,7 @@ struct Variant {
   encode::LzVariant kind;
   Decoder ours;
   Decoder plain;
+  Decoder on_path[3];  // ours on each LzPath (groups, sse2, ssse3) that differs, else null
 };
 
 // The five decoders, ours beside the plain ones.

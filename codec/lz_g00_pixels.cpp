@@ -2,7 +2,8 @@
 // (w & 15) + 1 and distance w >> 4 pixels (0 reaches outside).
 #include "codec/byte_io.h"
 #include "codec/lz.h"
-#include "codec/lz_stream.h"
+#include "codec/lz_pixel_items.h"
+#include "codec/lz_paths.h"
 
 namespace {
 
@@ -19,6 +20,11 @@ struct G00PixelVariant {
 
 }  // namespace
 
+size_t DecodeG00PixelsOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                         size_t src_length) {
+  return lz_detail::DecodePixelsOn<G00PixelVariant, false>(path, dst, dst_capacity, src, src_length);
+}
+
 size_t DecodeG00Pixels(uint8_t* dst, size_t dst_capacity, const uint8_t* src, size_t src_length) {
-  return lz_detail::DecodeLowFirst(G00PixelVariant{}, dst, dst_capacity, src, src_length);
+  return DecodeG00PixelsOn(FastestLzPath(), dst, dst_capacity, src, src_length);
 }

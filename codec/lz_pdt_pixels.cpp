@@ -2,7 +2,8 @@
 // length (w & 15) + 1 and distance (w >> 4) + 1 pixels.
 #include "codec/byte_io.h"
 #include "codec/lz.h"
-#include "codec/lz_stream.h"
+#include "codec/lz_pixel_items.h"
+#include "codec/lz_paths.h"
 
 namespace {
 
@@ -19,6 +20,11 @@ struct PdtPixelVariant {
 
 }  // namespace
 
+size_t DecodePdtPixelsOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                         size_t src_length) {
+  return lz_detail::DecodePixelsOn<PdtPixelVariant, true>(path, dst, dst_capacity, src, src_length);
+}
+
 size_t DecodePdtPixels(uint8_t* dst, size_t dst_capacity, const uint8_t* src, size_t src_length) {
-  return lz_detail::DecodeHighFirst(PdtPixelVariant{}, dst, dst_capacity, src, src_length);
+  return DecodePdtPixelsOn(FastestLzPath(), dst, dst_capacity, src, src_length);
 }

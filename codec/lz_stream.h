@@ -199,6 +199,49 @@ inline bool DecodeItemChecked(const Variant& variant, bool literal, uint8_t* dst
   return CopyUnitsChecked<kUnit>(dst, s.out_units, capacity_units, length, distance);
 }
 
+// The careful tails. Low-first: from a group boundary at byte `pos` of the stream, where
+// the next byte is a flag byte, with `out_units` units written. Returns the units written.
+template <class Variant>
+size_t FinishLowFirst(const Variant& variant, uint8_t* dst, size_t capacity_units,
+                      const uint8_t* src, size_t src_length, size_t pos, size_t out_units) {
+  TailState s{pos, out_units, 0, 0x80};
+  while (s.pos < src_length) {
+    if (s.mask == 0x80) {
+      s.flags = src[s.pos++];
+      s.mask = 0x01;
+    } else {
+      s.mask <<= 1;
+    }
+    if (!DecodeItemChecked(variant, (s.flags & s.mask) != 0, dst, capacity_units, src,
+                           src_length, s)) {
+      break;
+    }
+  }
+  return s.out_units;
+}
+
+// High-first: from a group boundary whose flag byte `flags` is already read.
+template <class Variant>
+size_t FinishHighFirst(const Variant& variant, uint8_t* dst, size_t capacity_units,
+                       const uint8_t* src, size_t src_length, size_t pos, size_t out_units,
+                       unsigned flags) {
+  TailState s{pos, out_units, flags, 0x80};
+  while (s.pos < src_length) {
+    if (!DecodeItemChecked(variant, (s.flags & s.mask) != 0, dst, capacity_units, src,
+                           src_length, s)) {
+      break;
+    }
+    if (s.mask == 0x01) {
+      if (s.pos >= src_length) break;  // a flag byte due exactly at the end
+      s.flags = src[s.pos++];
+      s.mask = 0x80;
+    } else {
+      s.mask >>= 1;
+    }
+  }
+  return s.out_units;
+}
+
 // Flags low bit first, each flag byte fetched before the first item of its group (G00).
 template <class Variant>
 size_t DecodeLowFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity,
@@ -217,21 +260,8 @@ size_t DecodeLowFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity,
     const unsigned flags = *in++;
     DecodeGroupFast(variant, flags, in, out, dst);
   }
-  // Careful tail, from a group boundary: the next byte is a flag byte.
-  TailState s{static_cast<size_t>(in - src), static_cast<size_t>(out - dst) / kUnit, 0, 0x80};
-  while (s.pos < src_length) {
-    if (s.mask == 0x80) {
-      s.flags = src[s.pos++];
-      s.mask = 0x01;
-    } else {
-      s.mask <<= 1;
-    }
-    if (!DecodeItemChecked(variant, (s.flags & s.mask) != 0, dst, capacity_units, src,
-                           src_length, s)) {
-      break;
-    }
-  }
-  return s.out_units;
+  return FinishLowFirst(variant, dst, capacity_units, src, src_length,
+                        static_cast<size_t>(in - src), static_cast<size_t>(out - dst) / kUnit);
 }
 
 // Flags high bit first; the first flag byte leads the stream, each later one follows the
@@ -257,23 +287,9 @@ size_t DecodeHighFirst(const Variant& variant, uint8_t* dst, size_t dst_capacity
     DecodeGroupFast(variant, ReverseFlags(flags), in, out, dst);
     flags = *in++;
   }
-  // Careful tail, from a group boundary with its flag byte already read.
-  TailState s{static_cast<size_t>(in - src), static_cast<size_t>(out - dst) / kUnit, flags,
-              0x80};
-  while (s.pos < src_length) {
-    if (!DecodeItemChecked(variant, (s.flags & s.mask) != 0, dst, capacity_units, src,
-                           src_length, s)) {
-      break;
-    }
-    if (s.mask == 0x01) {
-      if (s.pos >= src_length) break;  // a flag byte due exactly at the end
-      s.flags = src[s.pos++];
-      s.mask = 0x80;
-    } else {
-      s.mask >>= 1;
-    }
-  }
-  return s.out_units;
+  return FinishHighFirst(variant, dst, capacity_units, src, src_length,
+                         static_cast<size_t>(in - src), static_cast<size_t>(out - dst) / kUnit,
+                         flags);
 }
 
 }  // namespace lz_detail

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "codec/lz_paths.h"
+
 namespace fuzz_lz {
 
 constexpr size_t kCapacityBytes = 3;
@@ -25,8 +27,8 @@ inline void Check(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-inline int Differ(const uint8_t* data, size_t size, size_t unit, Decoder decoder,
-                  Decoder reference) {
+template <class Decode>
+int Differ(const uint8_t* data, size_t size, size_t unit, Decode decoder, Decoder reference) {
   if (size < kCapacityBytes) return 0;
   const size_t stored = data[0] | size_t{data[1]} << 8 | size_t{data[2]} << 16;
   const size_t capacity = stored % (kLargestCapacity + 1);
@@ -42,6 +44,23 @@ inline int Differ(const uint8_t* data, size_t size, size_t unit, Decoder decoder
   Check(units == plain_units);
   // The same bytes in every unit decoded.
   Check(units == 0 || std::memcmp(fast.data(), plain.data(), units * unit) == 0);
+  return 0;
+}
+
+// Differ for a decoder on every path (codec/lz_paths.h) this processor runs.
+using PathDecoder = size_t (*)(LzPath path, uint8_t* dst, size_t dst_capacity,
+                               const uint8_t* src, size_t src_length);
+
+inline int DifferOnEveryPath(const uint8_t* data, size_t size, size_t unit, PathDecoder decoder,
+                             Decoder reference) {
+  for (LzPath path : kLzPaths) {
+    if (!LzPathRuns(path)) continue;
+    auto on_path = [decoder, path](uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                                   size_t src_length) {
+      return decoder(path, dst, dst_capacity, src, src_length);
+    };
+    Differ(data, size, unit, on_path, reference);
+  }
   return 0;
 }
 

@@ -114,6 +114,37 @@ TEST(BraskConvert, PngsHoldTheDecodedPixelsOfEveryMode) {
   ExpectNoTemporaryFiles(out);
 }
 
+// Every compression setting writes the same pixels; the level reaches the writer (stored
+// deflate, level 0, makes the largest files; a flat picture shows it).
+TEST(BraskConvert, PngLevelsChangeTheSizeButNotThePixels) {
+  const std::string in = FreshFolder("level-in");
+  std::vector<std::string> names = WriteEveryMode(in);
+  names.push_back("flat.pdt");
+  WriteBytes(in + "/flat.pdt", encode::EncodePdt10({64, 64, std::vector<uint8_t>(64 * 64 * 3, 90)}));
+  const std::string fastest = FreshFolder("level-default");
+  ASSERT_EQ(RunBrask({"convert", in, "-o", fastest}).status, 0);
+  for (const char* level : {"0", "9"}) {
+    SCOPED_TRACE(std::string("--png-level ") + level);
+    const std::string out = FreshFolder(std::string("level-") + level);
+    const ProgramRun run = RunBrask({"convert", in, "-o", out, "--png-level", level});
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const std::string& name : names) {
+      const std::string png = WithExtension(name, ".png");
+      EXPECT_EQ(ReadPngPixels(out + "/" + png).data, ReadPngPixels(fastest + "/" + png).data)
+          << name;
+      if (level[0] == '0') {
+        const uintmax_t stored = fs::file_size(out + "/" + png);
+        const uintmax_t compressed = fs::file_size(fastest + "/" + png);
+        EXPECT_GE(stored, compressed) << name;
+        if (name == "flat.pdt") {
+          EXPECT_GT(stored, 2 * compressed);
+        }
+      }
+    }
+  }
+  EXPECT_NE(RunBrask({"convert", in, "-o", fastest, "--png-level", "10"}).status, 0);
+}
+
 TEST(BraskConvert, BmpIsTheFileHeaderAndTheDibByteForByte) {
   const std::string in = FreshFolder("bmp-in");
   const std::string out = FreshFolder("bmp-out");

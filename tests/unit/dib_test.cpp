@@ -131,13 +131,18 @@ TEST(Dib, ComposeMaskedImagePutsTheTopRowLast) {
 
 TEST(Dib, ComposeMaskedImageAgreesWithFlattenAlphaRow) {
   std::mt19937 rng(3);
-  for (int32_t width : {1, 2, 3, 5, 8, 17, 33}) {
+  for (int32_t width : {1, 2, 3, 5, 8, 17, 33, 70}) {
     const int32_t height = 3;
     const BITMAPINFOHEADER header = Header(width, height, 24);
     const size_t pixels = static_cast<size_t>(width * height);
     Bytes work(pixels * 4);
     for (uint8_t& b : work) b = static_cast<uint8_t>(rng());
-    for (size_t i = 0; i < pixels; ++i) work[pixels * 3 + i] = static_cast<uint8_t>(i % 3 == 0 ? 255 : i % 3 == 1 ? 0 : rng());
+    // Runs of 9 opaque, 9 clear and 9 mixed alphas: whole chunks of each kind, and chunks
+    // that straddle two kinds.
+    for (size_t i = 0; i < pixels; ++i) {
+      const size_t kind = i / 9 % 3;
+      work[pixels * 3 + i] = static_cast<uint8_t>(kind == 0 ? 255 : kind == 1 ? 0 : rng());
+    }
     Bytes dst(header.biSizeImage, kCanary);
     ComposeMaskedImage(dst.data(), work.data(), header);
     const size_t stride = header.biSizeImage / 3;

@@ -1,5 +1,6 @@
 // The five stream decoders: the worked examples and edge cases of the stream formats, the
-// rules for bad streams, and agreement with the plain decoders of bench/ on random streams.
+// rules for bad streams, and agreement with the plain decoders of bench/ on random streams,
+// for the pixel decoders on every path (one this processor does not run is skipped).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
+#include "codec/lz_paths.h"
 
 namespace {
 
@@ -186,6 +188,7 @@ TEST(LzDecode, ReferencesOutsideTheOutputWriteZerosAndGoOn) {
 
 struct Pair {
   const char* name;
+  LzPath path;  // kGroups for the decoders with one loop
   Decoder fast;
   Decoder plain;
   size_t unit;
@@ -196,12 +199,37 @@ struct Pair {
   bool indexed;
 };
 
+constexpr LzPath kGroups = LzPath::kGroups, kSse2 = LzPath::kSse2, kSsse3 = LzPath::kSsse3;
+
 const Pair kPairs[] = {
-    {"G00Bytes", DecodeG00Bytes, PlainDecodeG00Bytes, 1, 2, 17, 4095, false, false},
-    {"G00Pixels", DecodeG00Pixels, PlainDecodeG00Pixels, 3, 2, 16, 4095, false, false},
-    {"PdtPixels", DecodePdtPixels, PlainDecodePdtPixels, 3, 2, 16, 4096, true, false},
-    {"PdtMask", DecodePdtMask, PlainDecodePdtMask, 1, 2, 257, 256, true, false},
-    {"PdtIndexed", DecodePdtIndexed, PlainDecodePdtIndexed, 1, 1, 17, 0, true, true},
+    {"G00Bytes", kGroups, DecodeG00BytesOnPath<kGroups>, PlainDecodeG00Bytes, 1, 2, 17, 4095,
+     false, false},
+    {"G00BytesSse2", kSse2, DecodeG00BytesOnPath<kSse2>, PlainDecodeG00Bytes, 1, 2, 17, 4095,
+     false, false},
+    {"G00Pixels", kGroups, DecodeG00PixelsOnPath<kGroups>, PlainDecodeG00Pixels, 3, 2, 16, 4095,
+     false, false},
+    {"G00PixelsSse2", kSse2, DecodeG00PixelsOnPath<kSse2>, PlainDecodeG00Pixels, 3, 2, 16, 4095,
+     false, false},
+    {"G00PixelsSsse3", kSsse3, DecodeG00PixelsOnPath<kSsse3>, PlainDecodeG00Pixels, 3, 2, 16,
+     4095, false, false},
+    {"PdtPixels", kGroups, DecodePdtPixelsOnPath<kGroups>, PlainDecodePdtPixels, 3, 2, 16, 4096,
+     true, false},
+    {"PdtPixelsSse2", kSse2, DecodePdtPixelsOnPath<kSse2>, PlainDecodePdtPixels, 3, 2, 16, 4096,
+     true, false},
+    {"PdtPixelsSsse3", kSsse3, DecodePdtPixelsOnPath<kSsse3>, PlainDecodePdtPixels, 3, 2, 16,
+     4096, true, false},
+    {"PdtMask", kGroups, DecodePdtMask, PlainDecodePdtMask, 1, 2, 257, 256, true, false},
+    {"PdtIndexed", kGroups, DecodePdtIndexed, PlainDecodePdtIndexed, 1, 1, 17, 0, true, true},
+};
+
+class LzAgreement : public testing::TestWithParam<Pair> {
+ protected:
+  void SetUp() override {
+    if (!LzPathRuns(GetParam().path)) {
+      GTEST_SKIP() << "this processor does not run the " << LzPathName(GetParam().path)
+                   << " path";
+    }
+  }
 };
 
 // Encodes one back-reference of `length` units at table slot / distance `distance`.
@@ -295,8 +323,9 @@ void ExpectSameAsPlain(const Pair& pair, const Bytes& stream, size_t capacity,
       << pair.name << " " << what << " capacity " << capacity;
 }
 
-TEST(LzDecode, MatchesThePlainDecoderOnRandomStreams) {
-  for (const Pair& pair : kPairs) {
+TEST_P(LzAgreement, MatchesThePlainDecoderOnRandomStreams) {
+  const Pair& pair = GetParam();
+  {
     for (uint32_t seed = 0; seed < 300; ++seed) {
       std::mt19937 rng(seed);
       const bool hostile = seed % 3 == 0;
@@ -320,8 +349,9 @@ TEST(LzDecode, MatchesThePlainDecoderOnRandomStreams) {
   }
 }
 
-TEST(LzDecode, MatchesThePlainDecoderOnRandomBytes) {
-  for (const Pair& pair : kPairs) {
+TEST_P(LzAgreement, MatchesThePlainDecoderOnRandomBytes) {
+  const Pair& pair = GetParam();
+  {
     for (uint32_t seed = 0; seed < 400; ++seed) {
       std::mt19937 rng(seed);
       Bytes stream(rng() % 600);
@@ -339,8 +369,9 @@ TEST(LzDecode, MatchesThePlainDecoderOnRandomBytes) {
 
 // The fast loop hands over to the careful tail where input or room runs short; streams of
 // every length across that point, and every capacity across it, decode the same.
-TEST(LzDecode, FastLoopAndTailAgreeAcrossTheirBoundary) {
-  for (const Pair& pair : kPairs) {
+TEST_P(LzAgreement, FastLoopAndTailAgreeAcrossTheirBoundary) {
+  const Pair& pair = GetParam();
+  {
     std::mt19937 rng(7);
     for (size_t items = 1; items < 120; ++items) {
       const Bytes stream = RandomStream(pair, rng, items, items % 2 == 0);
@@ -354,5 +385,10 @@ TEST(LzDecode, FastLoopAndTailAgreeAcrossTheirBoundary) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryDecoder, LzAgreement, testing::ValuesIn(kPairs),
+                         [](const testing::TestParamInfo<Pair>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 }  // namespace

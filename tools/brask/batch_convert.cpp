@@ -42,7 +42,7 @@ void ConvertOne(const PluginLibrary& plugin, const ConversionJob& job, const Con
   }
   std::vector<uint8_t> bytes;
   std::string why;
-  if (!EncodePicture(decoded.picture, options.format, &bytes, &why)) {
+  if (!EncodePicture(decoded.picture, options.format, options.png, &bytes, &why)) {
     display->Report(job.input, job.output, FileOutcome::kFailed, why);
     return;
   }

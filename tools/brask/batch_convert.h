@@ -14,6 +14,7 @@ struct ConvertOptions {
   std::vector<std::string> inputs;
   std::string output_folder;  // empty: beside each input
   OutputFormat format = OutputFormat::kPng;
+  PngCompression png;
   unsigned workers = 1;
   bool force = false;
 };

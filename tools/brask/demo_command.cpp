@@ -59,7 +59,7 @@ int RunDemo(const PluginLibrary& plugin, const std::string& folder) {
         } else {
           std::vector<uint8_t> bytes;
           const std::string output = (outputs / (name + ExtensionOf(format))).string();
-          if (!EncodePicture(decoded.picture, format, &bytes, &why) ||
+          if (!EncodePicture(decoded.picture, format, PngCompression{}, &bytes, &why) ||
               WriteFileSafely(output, bytes, true, &why) != WriteOutcome::kWritten) {
             verdict = "FAILED to write: " + why;
           } else {

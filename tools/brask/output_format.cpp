@@ -13,15 +13,17 @@ OutputFormat DefaultOutputFormat() { return PngAvailable() ? OutputFormat::kPng 
 
 const char* ExtensionOf(OutputFormat format) { return format == OutputFormat::kPng ? ".png" : ".bmp"; }
 
-bool EncodePicture(const DibPicture& picture, OutputFormat format, std::vector<uint8_t>* bytes,
+bool EncodePicture(const DibPicture& picture, OutputFormat format,
+                   const PngCompression& compression, std::vector<uint8_t>* bytes,
                    std::string* why) {
   if (format == OutputFormat::kBmp) {
     *bytes = EncodeBmp(picture);
     return true;
   }
 #if BRASK_HAVE_PNG
-  return EncodePng(picture, bytes, why);
+  return EncodePng(picture, compression, bytes, why);
 #else
+  (void)compression;
   *why = "this build writes BMP only";
   return false;
 #endif

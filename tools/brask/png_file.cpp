@@ -1,6 +1,7 @@
 #include "tools/brask/png_file.h"
 
 #include <spng.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <fstream>
@@ -26,13 +27,20 @@ constexpr size_t kLargestDecodedBytes = size_t(1) << 30;
 
 }  // namespace
 
-bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why) {
+bool EncodePng(const DibPicture& picture, const PngCompression& compression,
+               std::vector<uint8_t>* png, std::string* why) {
   Context context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) {
     *why = "cannot create a PNG encoder";
     return false;
   }
   spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1);
+  if (compression.level == kPngFastest) {
+    spng_set_option(context.get(), SPNG_IMG_COMPRESSION_STRATEGY, Z_RLE);
+    spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_FILTER_CHOICE_PAETH);
+  } else {
+    spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, compression.level);
+  }
   const bool indexed = picture.bit_count() == 8;
   spng_ihdr ihdr{};
   ihdr.width = static_cast<uint32_t>(picture.width());

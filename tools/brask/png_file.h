@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "tools/brask/dib_picture.h"
+#include "tools/brask/output_format.h"
 
 namespace brask {
 
 // Returns false with libspng's reason.
-bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why);
+bool EncodePng(const DibPicture& picture, const PngCompression& compression,
+               std::vector<uint8_t>* png, std::string* why);
 
 struct PngImage {
   uint32_t width = 0;

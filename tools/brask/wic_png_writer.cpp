@@ -242,7 +242,9 @@ bool EncodePngWithWic(const PngRaster& raster, std::vector<uint8_t>* png, std::s
 
 // 24-bit DIB rows (bottom-up, blue first) become RGB rows top row first; 8-bit rows are
 // indexes already, and the colour table (blue, green, red, reserved) becomes RGB entries.
-bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why) {
+// WIC chooses its own compression, so the level asked for is not used.
+bool EncodePng(const DibPicture& picture, const PngCompression& /*compression*/,
+               std::vector<uint8_t>* png, std::string* why) {
   const bool indexed = picture.bit_count() == 8;
   const uint32_t width = static_cast<uint32_t>(picture.width());
   const uint32_t height = static_cast<uint32_t>(picture.height());

@@ -1,0 +1,52 @@
+// The ways the stream decoders with more than one loop can run: the two pixel decoders and
+// G00 bytes. Each takes the fastest path the processor runs; tests, fuzz
+// targets and benchmarks name a path to check or measure each one. All paths decode every
+// stream to the same units and bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class LzPath {
+  kGroups,  // the group loop of lz_stream.h, any processor
+  kSse2,    // pixels: the item-uniform loop (lz_pixel_items.h); bytes: the step loop
+            // (lz_byte_steps.h)
+  kSsse3,   // pixels: as kSse2, with runs of one pixel by pshufb; bytes: as kSse2
+};
+
+constexpr LzPath kLzPaths[] = {LzPath::kGroups, LzPath::kSse2, LzPath::kSsse3};
+
+const char* LzPathName(LzPath path);
+// Whether this processor runs `path`.
+bool LzPathRuns(LzPath path);
+LzPath FastestLzPath();
+
+// As DecodeG00Pixels and DecodePdtPixels on a given path; one the processor does not run
+// falls back to kGroups.
+size_t DecodeG00PixelsOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                         size_t src_length);
+size_t DecodePdtPixelsOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                         size_t src_length);
+
+// As DecodeG00Bytes on a given path, likewise.
+size_t DecodeG00BytesOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                        size_t src_length);
+
+// The same bound to one path, with the signature of the other stream decoders.
+template <LzPath kPath>
+size_t DecodeG00BytesOnPath(uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                            size_t src_length) {
+  return DecodeG00BytesOn(kPath, dst, dst_capacity, src, src_length);
+}
+
+template <LzPath kPath>
+size_t DecodeG00PixelsOnPath(uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                             size_t src_length) {
+  return DecodeG00PixelsOn(kPath, dst, dst_capacity, src, src_length);
+}
+
+template <LzPath kPath>
+size_t DecodePdtPixelsOnPath(uint8_t* dst, size_t dst_capacity, const uint8_t* src,
+                             size_t src_length) {
+  return DecodePdtPixelsOn(kPath, dst, dst_capacity, src, src_length);
+}

@@ -1,0 +1,45 @@
+// Read-only views of files on the POSIX stand-in: a small file is read into memory, a large
+// one mapped; either way the view holds the file's bytes and unmapping releases it.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/fault_injection.h"
+#include "platform/kernel.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+std::vector<uint8_t> ViewOf(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE);
+  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  EXPECT_NE(mapping, nullptr);
+  const uint8_t* view = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  std::vector<uint8_t> bytes;
+  if (view != nullptr) {
+    bytes.assign(view, view + GetFileSize(file, nullptr));
+    EXPECT_TRUE(UnmapViewOfFile(view));
+  }
+  CloseHandle(mapping);
+  CloseHandle(file);
+  return bytes;
+}
+
+TEST(FileView, HoldsTheFileWhetherReadOrMapped) {
+  const long live_before = platform::LiveResources();
+  std::mt19937 rng(5);
+  // One byte, a page and a bit, and more than the largest file read into memory (2 MiB).
+  for (size_t size : {size_t{1}, size_t{4097}, (size_t{2} << 20) + 3}) {
+    std::vector<uint8_t> bytes(size);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+    const std::string path = WriteTempFile("view-" + std::to_string(size) + ".bin", bytes);
+    EXPECT_EQ(ViewOf(path), bytes) << size << " bytes";
+  }
+  EXPECT_EQ(platform::LiveResources(), live_before) << "a view or handle was not released";
+}
+
+}  // namespace
