@@ -8,14 +8,22 @@
 
 #include "platform/kernel.h"
 
-#if defined(_WIN32)
-#define BRASK_CALL __stdcall
+// The host's value handed back to its progress callback unchanged: pointer-sized, so a host
+// may pass the address of its own state (32 bits in the 32-bit DLL, as the hosts in the field
+// expect; 64 bits in the 64-bit DLL and the native library). Not `long`, which 64-bit
+// Windows keeps at 32 bits.
+typedef intptr_t UserData;
+static_assert(sizeof(UserData) == sizeof(void*), "user data is pointer-sized");
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define BRASK_CALL __stdcall  // the callee removes the arguments
 #define BRASK_EXPORT extern "C"
-typedef long UserData;  // the host's 32-bit value, handed back to its callback unchanged
+#elif defined(_WIN32)
+#define BRASK_CALL  // x64 has a single calling convention
+#define BRASK_EXPORT extern "C"
 #else
 #define BRASK_CALL
 #define BRASK_EXPORT extern "C" __attribute__((visibility("default")))
-typedef intptr_t UserData;
 #endif
 
 // Every export and handler operation answers with one of these.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/loaded_plugin.h"
+#include "tests/support/sample_images.h"
 #include "tests/support/test_files.h"
 
 #if defined(_WIN32)
@@ -174,6 +175,49 @@ TEST(GetPicture, AnyFlagBitMeansMemoryWhileGetPictureInfoLooksAtTheLowThree) {
   PictureInfoRecord record{};
   const std::string missing = TempFolder() + "/missing-flags8.pdt";
   EXPECT_EQ(plugin.get_picture_info(missing.c_str(), 0, 8, &record), 6);
+}
+
+struct UserDataSeen {
+  std::vector<UserData> values;
+};
+UserDataSeen* g_user_data_seen = nullptr;
+
+int32_t BRASK_CALL RecordUserData(int32_t, int32_t, UserData user_data) {
+  g_user_data_seen->values.push_back(user_data);
+  return 0;
+}
+
+TEST(GetPicture, HandsTheHostsWholeUserDataToEveryProgressCall) {
+  // User data is pointer-sized: every bit of it comes back, in every mode of both formats.
+  // In a 64-bit process that is all 64 (a `long` would cut 0x1122334455667788 to 0x55667788
+  // on 64-bit Windows), with the top bit clear and set.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  const uintptr_t values[] = {UINT64_C(0x1122334455667788), UINT64_C(0xEEDDCCBBAA998877)};
+#else
+  const uintptr_t values[] = {0x11223344u, 0xEEDDCCBBu};
+#endif
+  static_assert(sizeof(UserData) == sizeof(void*), "user data is pointer-sized");
+  const LoadedPlugin& plugin = Plugin();
+  for (const SampleImage& sample : SamplesOfEveryMode()) {
+    const std::string path = WriteTempFile("user-data-" + sample.name + sample.file_ending,
+                                           sample.bytes);
+    for (const uintptr_t value : values) {
+      UserDataSeen seen;
+      g_user_data_seen = &seen;
+      HLOCAL info = nullptr;
+      HLOCAL pixels = nullptr;
+      ASSERT_EQ(plugin.get_picture(path.c_str(), 0, 0, &info, &pixels, RecordUserData,
+                                   static_cast<UserData>(value)), 0) << sample.name;
+      g_user_data_seen = nullptr;
+      plugin.TakeBlock(info);
+      plugin.TakeBlock(pixels);
+      ASSERT_EQ(seen.values.size(), 3u) << sample.name;
+      for (const UserData got : seen.values) {
+        EXPECT_EQ(static_cast<uintptr_t>(got), value) << sample.name << std::hex << ": got 0x"
+                                                      << static_cast<uintptr_t>(got);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -80,8 +80,12 @@ DecodeOutcome Decode(const char* source, int32_t position, uint32_t flags,
 
 LoadedPlugin::LoadedPlugin() {
 #if defined(_WIN32)
-  HMODULE module = LoadLibraryA("if_brask.spi");
-  if (module == nullptr) throw std::runtime_error("LoadLibraryA(if_brask.spi) failed");
+  // The DLL of this build beside the tests: if_brask.spi, or if_brask_x64.dll.
+  HMODULE module = LoadLibraryA(BRASK_PLUGIN_FILE_NAME);
+  if (module == nullptr) {
+    throw std::runtime_error("LoadLibraryA(" BRASK_PLUGIN_FILE_NAME ") failed, error " +
+                             std::to_string(GetLastError()));
+  }
   local_lock = LockBlock;
   local_unlock = UnlockBlock;
   local_free = FreeBlock;

@@ -3,14 +3,14 @@
 #include <cstdio>
 
 #include "tools/brask/output_file.h"
-#if BRASK_HAVE_PNG
+#if BRASK_HAVE_PNG_READER
 #include "tools/brask/png_file.h"
 #endif
 
 namespace brask {
 
 int RunEncode(const std::string& input, const std::string& output, const ModeInfo& mode, bool force) {
-#if BRASK_HAVE_PNG
+#if BRASK_HAVE_PNG_READER
   PngImage png;
   std::string why;
   if (!ReadPng(input, &png, &why)) {

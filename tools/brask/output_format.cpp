@@ -2,7 +2,7 @@
 
 #include "tools/brask/bmp_file.h"
 #if BRASK_HAVE_PNG
-#include "tools/brask/png_file.h"
+#include "tools/brask/png_file.h"  // EncodePng: libspng, or WIC on Windows (wic_png_writer.cpp)
 #endif
 
 namespace brask {
@@ -20,7 +20,7 @@ bool EncodePicture(const DibPicture& picture, OutputFormat format, std::vector<u
     return true;
   }
 #if BRASK_HAVE_PNG
-  return EncodePng(picture, bytes, why);
+  return EncodePng(RowsOfDib(picture), bytes, why);
 #else
   *why = "this build writes BMP only";
   return false;

@@ -1,4 +1,4 @@
-// The two output formats: PNG (where libspng is built in) and BMP.
+// The two output formats: PNG (libspng, or on Windows the Windows Imaging Component) and BMP.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace brask {
 
 enum class OutputFormat { kPng, kBmp };
 
-// False when this build cannot write PNG (the Windows build writes BMP only).
+// False when this build cannot write PNG.
 bool PngAvailable();
 OutputFormat DefaultOutputFormat();
 const char* ExtensionOf(OutputFormat format);  // ".png" or ".bmp"

@@ -2,8 +2,11 @@
 // RGBA pixels (8 bits a sample), and the palette for indexes. What the PNG writers take.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "tools/brask/dib_picture.h"
 
 namespace brask {
 
@@ -21,5 +24,9 @@ struct PictureRows {
 inline size_t BytesPerPixel(RowLayout layout) {
   return layout == RowLayout::kPalette ? 1 : layout == RowLayout::kRgb ? 3 : 4;
 }
+
+// The plug-in's DIB as rows: 24-bit pictures as RGB, 8-bit pictures as their indexes with the
+// whole 256-entry colour table.
+PictureRows RowsOfDib(const DibPicture& picture);
 
 }  // namespace brask

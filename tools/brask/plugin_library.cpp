@@ -68,14 +68,15 @@ std::string PluginLibrary::DefaultPath() {
   const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   std::string self(buffer, length < MAX_PATH ? length : 0);
   const size_t slash = self.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + "if_brask.spi";
+  return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) +
+         BRASK_PLUGIN_FILE_NAME;
 #else
   std::vector<char> buffer(4096);
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   std::string self(buffer.data(), length > 0 ? static_cast<size_t>(length) : 0);
   const size_t slash = self.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1);
-  const std::string beside = folder + "if_brask.so";
+  const std::string beside = folder + BRASK_PLUGIN_FILE_NAME;
 #if defined(BRASK_INSTALLED_PLUGIN)
   // An installed brask (PREFIX/bin) has its plug-in in PREFIX/<libdir>/brask.
   const std::string installed = folder + "../" BRASK_INSTALLED_PLUGIN;

@@ -1,21 +1,19 @@
-// PNG files through libspng: palette, RGB or RGBA rows, 8 bits a sample. A DIB from the
-// plug-in becomes an RGB PNG (24-bit) or a palette PNG carrying the whole 256-entry colour
-// table (8-bit), so nothing of the decoded picture is lost. Reading gives 8-bit RGBA, or the
-// indexes and palette of a palette PNG.
+// PNG files through libspng: palette, RGB or RGBA rows, 8 bits a sample, written exactly as
+// given. Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG. The Windows
+// builds have no libspng: their EncodePng is wic_png_writer.cpp's (the Windows Imaging
+// Component), and they read no PNG.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tools/brask/dib_picture.h"
 #include "tools/brask/picture_rows.h"
 
 namespace brask {
 
-// Both return false with libspng's reason.
+// Returns false with the encoder's reason.
 bool EncodePng(const PictureRows& rows, std::vector<uint8_t>* png, std::string* why);
-bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why);
 
 struct PngImage {
   uint32_t width = 0;
