@@ -21,9 +21,22 @@ bool EncodePicture(const DibPicture& picture, OutputFormat format,
     return true;
   }
 #if BRASK_HAVE_PNG
-  return EncodePng(picture, compression, bytes, why);
+  return EncodePng(RowsOfDib(picture), compression, bytes, why);
 #else
   (void)compression;
+  *why = "this build writes BMP only";
+  return false;
+#endif
+}
+
+bool EncodeRows(const PictureRows& rows, const PngCompression& compression,
+                std::vector<uint8_t>* bytes, std::string* why) {
+#if BRASK_HAVE_PNG
+  return EncodePng(rows, compression, bytes, why);
+#else
+  (void)rows;
+  (void)compression;
+  (void)bytes;
   *why = "this build writes BMP only";
   return false;
 #endif

@@ -25,7 +25,7 @@ struct DecodedFile {
 class PluginLibrary {
  public:
   // The library built beside this program: if_brask.so, or on Windows if_brask.spi (32-bit)
-  // or if_brask_x64.dll (64-bit).
+  // or if_brask_x64.dll (64-bit); an installed brask takes the one installed with it.
   static std::string DefaultPath();
 
   // Loads the library and resolves its exports; false with a reason otherwise.

@@ -27,7 +27,7 @@ constexpr size_t kLargestDecodedBytes = size_t(1) << 30;
 
 }  // namespace
 
-bool EncodePng(const DibPicture& picture, const PngCompression& compression,
+bool EncodePng(const PictureRows& rows, const PngCompression& compression,
                std::vector<uint8_t>* png, std::string* why) {
   Context context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) {
@@ -41,46 +41,34 @@ bool EncodePng(const DibPicture& picture, const PngCompression& compression,
   } else {
     spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, compression.level);
   }
-  const bool indexed = picture.bit_count() == 8;
   spng_ihdr ihdr{};
-  ihdr.width = static_cast<uint32_t>(picture.width());
-  ihdr.height = static_cast<uint32_t>(picture.height());
+  ihdr.width = rows.width;
+  ihdr.height = rows.height;
   ihdr.bit_depth = 8;
-  ihdr.color_type = indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR;
+  ihdr.color_type = rows.layout == RowLayout::kPalette ? SPNG_COLOR_TYPE_INDEXED
+                    : rows.layout == RowLayout::kRgb   ? SPNG_COLOR_TYPE_TRUECOLOR
+                                                       : SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
   if (Failed(spng_set_ihdr(context.get(), &ihdr), "PNG header", why)) return false;
-
-  const size_t row_bytes = indexed ? size_t(ihdr.width) : size_t(ihdr.width) * 3;
-  if (indexed) {
+  if (rows.layout == RowLayout::kPalette) {
     spng_plte plte{};
-    plte.n_entries = 256;
-    const uint8_t* table = picture.colour_table();
-    for (size_t i = 0; i < 256; ++i) {
-      plte.entries[i].blue = table[4 * i];
-      plte.entries[i].green = table[4 * i + 1];
-      plte.entries[i].red = table[4 * i + 2];
+    plte.n_entries = static_cast<uint32_t>(rows.palette_rgb.size() / 3);
+    for (size_t i = 0; i < plte.n_entries; ++i) {
+      plte.entries[i].red = rows.palette_rgb[3 * i];
+      plte.entries[i].green = rows.palette_rgb[3 * i + 1];
+      plte.entries[i].blue = rows.palette_rgb[3 * i + 2];
     }
     if (Failed(spng_set_plte(context.get(), &plte), "PNG palette", why)) return false;
   }
-  // Rows go in one at a time, top row first; 24-bit rows are turned from BGR into RGB.
-  if (Failed(spng_encode_image(context.get(), nullptr, 0, SPNG_FMT_PNG,
-                               SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE),
-             "PNG encoder", why)) {
+  const size_t row_bytes = size_t(rows.width) * BytesPerPixel(rows.layout);
+  if (rows.pixels.size() != row_bytes * rows.height) {
+    *why = "PNG rows: " + std::to_string(rows.pixels.size()) + " bytes for " +
+           std::to_string(rows.width) + " x " + std::to_string(rows.height) + " pixels";
     return false;
   }
-  std::vector<uint8_t> row(row_bytes);
-  for (int32_t y = 0; y < picture.height(); ++y) {
-    const uint8_t* src = picture.TopDownRow(y);
-    if (indexed) {
-      std::memcpy(row.data(), src, row_bytes);
-    } else {
-      for (size_t x = 0; x < row_bytes; x += 3) {
-        row[x] = src[x + 2];
-        row[x + 1] = src[x + 1];
-        row[x + 2] = src[x];
-      }
-    }
-    const int error = spng_encode_row(context.get(), row.data(), row_bytes);
-    if (error != 0 && error != SPNG_EOI) return !Failed(error, "PNG row", why);
+  if (Failed(spng_encode_image(context.get(), rows.pixels.data(), rows.pixels.size(),
+                               SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE),
+             "PNG encoder", why)) {
+    return false;
   }
   int error = 0;
   size_t length = 0;

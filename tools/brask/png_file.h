@@ -1,21 +1,20 @@
-// PNG files through libspng: 24-bit pictures become RGB PNGs and 8-bit pictures palette PNGs
-// carrying the whole 256-entry colour table, so nothing of the decoded picture is lost.
-// Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG. The Windows builds
-// have no libspng: their EncodePng is wic_png_writer.cpp's (the Windows Imaging Component),
-// and they read no PNG.
+// PNG files through libspng: palette, RGB or RGBA rows, 8 bits a sample, written exactly as
+// given. Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG. The Windows
+// builds have no libspng: their EncodePng is wic_png_writer.cpp's (the Windows Imaging
+// Component), and they read no PNG.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tools/brask/dib_picture.h"
 #include "tools/brask/output_format.h"
+#include "tools/brask/picture_rows.h"
 
 namespace brask {
 
-// Returns false with libspng's reason.
-bool EncodePng(const DibPicture& picture, const PngCompression& compression,
+// Returns false with the encoder's reason.
+bool EncodePng(const PictureRows& rows, const PngCompression& compression,
                std::vector<uint8_t>* png, std::string* why);
 
 struct PngImage {

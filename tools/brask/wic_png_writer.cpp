@@ -1,6 +1,5 @@
 // The Windows builds' PNG writer: EncodePngWithWic over the Windows Imaging Component, and
-// png_file.h's EncodePng as a thin adapter that hands it a decoded DIB (24-bit pictures as RGB,
-// 8-bit pictures as indexes with the picture's own 256-entry colour table).
+// png_file.h's EncodePng as a thin adapter that hands it palette, RGB or RGBA rows.
 #include "tools/brask/wic_png_writer.h"
 
 #include <algorithm>
@@ -19,7 +18,6 @@
 #include <objbase.h>
 #include <wincodec.h>
 
-#include "tools/brask/dib_picture.h"
 #include "tools/brask/png_file.h"
 
 namespace brask {
@@ -240,47 +238,25 @@ bool EncodePngWithWic(const PngRaster& raster, std::vector<uint8_t>* png, std::s
   return CopyStream(stream.get(), png, why);
 }
 
-// 24-bit DIB rows (bottom-up, blue first) become RGB rows top row first; 8-bit rows are
-// indexes already, and the colour table (blue, green, red, reserved) becomes RGB entries.
-// WIC chooses its own compression, so the level asked for is not used.
-bool EncodePng(const DibPicture& picture, const PngCompression& /*compression*/,
+// png_file.h's EncodePng: the rows as they are, RGBA as 32bppBGRA. WIC chooses its own
+// compression, so the level asked for is not used.
+bool EncodePng(const PictureRows& rows, const PngCompression& /*compression*/,
                std::vector<uint8_t>* png, std::string* why) {
-  const bool indexed = picture.bit_count() == 8;
-  const uint32_t width = static_cast<uint32_t>(picture.width());
-  const uint32_t height = static_cast<uint32_t>(picture.height());
-  const size_t row_bytes = indexed ? size_t(width) : size_t(width) * 3;
-  std::vector<uint8_t> rows(row_bytes * height);
-  for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* src = picture.TopDownRow(static_cast<int32_t>(y));
-    uint8_t* dst = rows.data() + size_t(y) * row_bytes;
-    if (indexed) {
-      std::memcpy(dst, src, row_bytes);
-    } else {
-      for (size_t x = 0; x < row_bytes; x += 3) {
-        dst[x] = src[x + 2];
-        dst[x + 1] = src[x + 1];
-        dst[x + 2] = src[x];
-      }
-    }
+  if (rows.pixels.size() != size_t(rows.width) * rows.height * BytesPerPixel(rows.layout)) {
+    *why = "PNG rows: " + std::to_string(rows.pixels.size()) + " bytes for " +
+           std::to_string(rows.width) + " x " + std::to_string(rows.height) + " pixels";
+    return false;
   }
-  std::vector<uint8_t> palette;
   PngRaster raster;
-  raster.width = width;
-  raster.height = height;
-  raster.kind = indexed ? PngPixelKind::kPalette : PngPixelKind::kRgb;
-  raster.rows = rows.data();
-  raster.stride = row_bytes;
-  if (indexed) {
-    const uint8_t* table = picture.colour_table();
-    palette.resize(256 * 3);
-    for (size_t i = 0; i < 256; ++i) {
-      palette[3 * i] = table[4 * i + 2];
-      palette[3 * i + 1] = table[4 * i + 1];
-      palette[3 * i + 2] = table[4 * i];
-    }
-    raster.palette_rgb = palette.data();
-    raster.palette_entries = 256;
-  }
+  raster.width = rows.width;
+  raster.height = rows.height;
+  raster.kind = rows.layout == RowLayout::kPalette ? PngPixelKind::kPalette
+                : rows.layout == RowLayout::kRgb   ? PngPixelKind::kRgb
+                                                   : PngPixelKind::kRgba;
+  raster.rows = rows.pixels.data();
+  raster.stride = size_t(rows.width) * BytesPerPixel(rows.layout);
+  raster.palette_rgb = rows.palette_rgb.data();
+  raster.palette_entries = static_cast<uint32_t>(rows.palette_rgb.size() / 3);
   return EncodePngWithWic(raster, png, why);
 }
 
