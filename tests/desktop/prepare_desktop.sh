@@ -20,7 +20,7 @@ fi
 
 cp "$mime_xml" "$work/xdg/mime/packages/"
 if command -v update-mime-database >/dev/null; then
-  update-mime-database "$work/xdg/mime"
+  XDG_DATA_HOME=$work/xdg update-mime-database "$work/xdg/mime"
 else
   echo "no update-mime-database (shared-mime-info): the MIME tests will skip"
 fi
