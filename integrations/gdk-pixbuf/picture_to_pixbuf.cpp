@@ -7,10 +7,8 @@
 #include <gdk-pixbuf/gdk-pixbuf-io.h>
 
 #include <climits>
-#include <cstring>
+#include <cstdint>
 #include <memory>
-#include <new>
-#include <vector>
 
 #include "brask/brask.h"
 
@@ -41,38 +39,16 @@ gboolean FailWithResult(GError** error, const char* what, brask_result result) {
   return Fail(error, code, what, brask_result_text(result));
 }
 
-// Opaque pictures: RGBA from the API, its alpha (always 255) dropped row by row.
-brask_result DecodeRgb(brask_picture* picture, int width, int height, GdkPixbuf* pixbuf) {
-  const size_t row_bytes = size_t(width) * 4;
-  std::vector<uint8_t> rgba;
-  try {
-    rgba.resize(row_bytes * size_t(height));
-  } catch (const std::bad_alloc&) {
-    return BRASK_OUT_OF_MEMORY;
-  }
-  const brask_result result = brask_decode_rgba(picture, rgba.data(), rgba.size(), row_bytes);
-  if (result != BRASK_OK) return result;
-  uint8_t* const pixels = gdk_pixbuf_get_pixels(pixbuf);
-  const size_t rowstride = size_t(gdk_pixbuf_get_rowstride(pixbuf));
-  for (size_t y = 0; y < size_t(height); ++y) {
-    const uint8_t* from = &rgba[y * row_bytes];
-    uint8_t* to = pixels + y * rowstride;
-    for (size_t x = 0; x < size_t(width); ++x, from += 4, to += 3) {
-      to[0] = from[0];
-      to[1] = from[1];
-      to[2] = from[2];
-    }
-    // The padding up to the next row is the program's to read too (Python's get_pixels).
-    if (y + 1 < size_t(height)) std::memset(to, 0, rowstride - size_t(width) * 3);
-  }
-  return BRASK_OK;
-}
+void FreePixels(guchar* pixels, gpointer) { g_free(pixels); }
 
-// Pictures with alpha: straight RGBA, which is what a pixbuf holds, straight into its rows.
-brask_result DecodeRgba(brask_picture* picture, GdkPixbuf* pixbuf) {
-  return brask_decode_rgba(picture, gdk_pixbuf_get_pixels(pixbuf),
-                           size_t(gdk_pixbuf_get_byte_length(pixbuf)),
-                           size_t(gdk_pixbuf_get_rowstride(pixbuf)));
+// Packs RGBA rows to RGB in place. Each pixel moves to a lower address than the ones after it
+// are read from, so nothing is overwritten before it is read.
+void PackRgbaToRgb(guchar* pixels, size_t pixel_count) {
+  for (size_t i = 0; i < pixel_count; ++i) {
+    pixels[i * 3] = pixels[i * 4];
+    pixels[i * 3 + 1] = pixels[i * 4 + 1];
+    pixels[i * 3 + 2] = pixels[i * 4 + 2];
+  }
 }
 
 }  // namespace
@@ -108,16 +84,37 @@ gboolean DecodePictureToPixbuf(const uint8_t* data, size_t length, const LoadCal
     }
   }
 
+  // One buffer: the API's RGBA, which is what a pixbuf with alpha holds; an opaque picture is
+  // packed to RGB in it, so the pixels never take more than 4 bytes each. The header's claim
+  // was held to the API's memory limit when the picture was opened.
   const bool alpha = info.has_alpha != 0;
-  GdkPixbuf* const created = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, width, height);
-  if (created == nullptr) {
+  const uint64_t pixel_count = uint64_t(width) * uint64_t(height);
+  if (pixel_count > SIZE_MAX / 4 || uint64_t(width) * 4 > INT_MAX) {
+    return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "Cannot load the picture",
+                "it is too large for this system");
+  }
+  guchar* pixels = static_cast<guchar*>(g_try_malloc(size_t(pixel_count) * 4));
+  if (pixels == nullptr) {
     return Fail(error, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY, "Cannot load the picture",
                 "not enough memory for its pixels");
   }
-  const PixbufHandle pixbuf(created);
-  const brask_result decode_result = alpha ? DecodeRgba(picture.get(), pixbuf.get())
-                                           : DecodeRgb(picture.get(), width, height, pixbuf.get());
-  if (decode_result != BRASK_OK) return FailWithResult(error, "Cannot decode the picture", decode_result);
+  const size_t rgba_row_bytes = size_t(width) * 4;
+  const brask_result decode_result =
+      brask_decode_rgba(picture.get(), pixels, size_t(pixel_count) * 4, rgba_row_bytes);
+  if (decode_result != BRASK_OK) {
+    g_free(pixels);
+    return FailWithResult(error, "Cannot decode the picture", decode_result);
+  }
+  if (!alpha) {
+    PackRgbaToRgb(pixels, size_t(pixel_count));
+    // Shrinking keeps the block where it is on failure, so the packed pixels stay valid.
+    if (guchar* shrunk = static_cast<guchar*>(g_try_realloc(pixels, size_t(pixel_count) * 3))) {
+      pixels = shrunk;
+    }
+  }
+  const int rowstride = alpha ? width * 4 : width * 3;
+  const PixbufHandle pixbuf(gdk_pixbuf_new_from_data(pixels, GDK_COLORSPACE_RGB, alpha, 8, width,
+                                                     height, rowstride, FreePixels, nullptr));
 
   // Handed over only once decoded: a pixbuf announced earlier would reach the program with
   // unwritten pixels whenever decoding failed.
