@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/g00_parts.h"
 #include "host/format_handler.h"
 #include "platform/kernel.h"
 
@@ -21,10 +22,6 @@ class G00Handler final : public FormatHandler {
 
 inline constexpr G00Handler kG00Handler{};
 
-// The fixed sizes of the type-2 part directory.
-constexpr size_t kG00PartHeaderBytes = 116;
-constexpr size_t kG00BlockHeaderBytes = 92;
-
 // Stacks the parts of decompressed type-2 data (data_length bytes, all of them defined) into
 // one 24-bit picture, top to bottom in directory order, alpha flattened onto black. Sets
 // biWidth, biHeight and biSizeImage of `header`, allocates a zero-filled movable block of
@@ -32,7 +29,7 @@ constexpr size_t kG00BlockHeaderBytes = 92;
 // Returns biSizeImage, or 0 on failure: an empty or too large picture, or a block that could
 // not be allocated or locked. On failure *pixel_block_out is null and no block is held.
 // Reads nothing outside [data, data + data_length) and writes nothing outside the block:
-// blocks are clipped to the picture, and an entry, part header or block not wholly inside
-// the data ends that part's composition there.
+// blocks are clipped to the picture, and the part walk (g00_parts.h) reads only what lies
+// wholly inside the data.
 uint32_t ComposeG00Parts(HLOCAL* pixel_block_out, const uint8_t* data, size_t data_length,
                          BITMAPINFOHEADER* header);

@@ -9,61 +9,11 @@
 #include "codec/dib.h"
 #include "codec/lz.h"
 #include "formats/g00.h"
+#include "formats/g00_header.h"
 
 namespace {
 
-// Fixed header: type, 16-bit width, 16-bit height.
-constexpr size_t kFixedHeaderBytes = 5;
-constexpr size_t kWidthOffset = 1;
-constexpr size_t kHeightOffset = 3;
-// Types 0 and 1: compressed size, decompressed size, then the stream. Type 2 puts a region
-// count and 24-byte region records (not used) before the same two sizes.
-constexpr size_t kSizeFieldsBytes = 8;
-constexpr size_t kRegionCountBytes = 4;
-constexpr uint64_t kRegionRecordBytes = 24;
-// The stored compressed size counts the two size fields as well as the stream.
-constexpr uint32_t kCompressedSizeBias = 8;
-// Type 1: a 16-bit palette count, then 4-byte entries; the colour table holds 256.
-constexpr size_t kPaletteCountBytes = 2;
-constexpr size_t kPaletteEntryBytes = 4;
-constexpr uint32_t kColourTableEntries = 256;
-
-struct Header {
-  uint8_t type;
-  uint16_t width;
-  uint16_t height;
-  uint32_t decompressed_size;
-  const uint8_t* stream;
-  size_t stream_length;
-};
-
-// Reads the header of a type 0, 1 or 2 image and checks that the stream lies inside the
-// data. False for a truncated header, a compressed size below 8, a stream or region table
-// that runs past the data, or (types 0 and 1) a zero width or height.
-bool ReadHeader(const uint8_t* data, size_t length, Header* header) {
-  header->type = data[0];
-  header->width = ReadU16Le(data + kWidthOffset);
-  header->height = ReadU16Le(data + kHeightOffset);
-  uint64_t sizes_at = kFixedHeaderBytes;
-  if (header->type == 2) {
-    if (length < kFixedHeaderBytes + kRegionCountBytes) return false;
-    const uint64_t regions = ReadU32Le(data + kFixedHeaderBytes);
-    sizes_at += kRegionCountBytes + regions * kRegionRecordBytes;  // below 2^37: no wrap
-  } else if (header->width == 0 || header->height == 0) {
-    return false;
-  }
-  if (sizes_at + kSizeFieldsBytes > length) return false;
-  const uint8_t* sizes = data + sizes_at;
-  const uint32_t compressed_size = ReadU32Le(sizes);
-  header->decompressed_size = ReadU32Le(sizes + 4);
-  const size_t stream_at = static_cast<size_t>(sizes_at) + kSizeFieldsBytes;
-  if (compressed_size < kCompressedSizeBias) return false;
-  const uint64_t stream_length = compressed_size - kCompressedSizeBias;
-  if (stream_length > length - stream_at) return false;
-  header->stream = data + stream_at;
-  header->stream_length = static_cast<size_t>(stream_length);
-  return true;
-}
+using Header = G00Header;
 
 // The blocks this call allocated and the host's variables that name them.
 struct Blocks {
@@ -147,19 +97,18 @@ int32_t DecodeType1(const Header& header, uint8_t* info, const BITMAPINFOHEADER&
   int32_t result = kSuccess;
   if (Cancelled(progress, 2, user_data)) {
     result = kCancelled;
-  } else if (work_bytes < kPaletteCountBytes) {
+  } else if (work_bytes < kG00PaletteCountBytes) {
     result = kNotSupported;
   } else {
     const uint32_t stored_entries = ReadU16Le(decoded);
-    const size_t indexes_at = kPaletteCountBytes + size_t{stored_entries} * kPaletteEntryBytes;
-    const uint64_t index_bytes = uint64_t{header.width} * header.height;
-    if (indexes_at > work_bytes || index_bytes > work_bytes - indexes_at) {
+    size_t indexes_at = 0;
+    if (!LocateG00Indexes(header, static_cast<uint16_t>(stored_entries), &indexes_at)) {
       result = kNotSupported;
     } else {
       const uint32_t entries =
-          stored_entries < kColourTableEntries ? stored_entries : kColourTableEntries;
-      std::memcpy(info + kColourTableOffset, decoded + kPaletteCountBytes,
-                  entries * kPaletteEntryBytes);
+          stored_entries < kG00MostColours ? stored_entries : kG00MostColours;
+      std::memcpy(info + kColourTableOffset, decoded + kG00PaletteCountBytes,
+                  entries * kG00PaletteEntryBytes);
       if (uint8_t* pixels = AllocatePixelBlock(blocks, bitmap.biSizeImage, &result)) {
         CopyRowsFlipped(pixels, decoded + indexes_at, bitmap);
       }
@@ -194,13 +143,14 @@ int32_t DecodeType2(const Header& header, BITMAPINFOHEADER* bitmap, Blocks* bloc
 
 int32_t G00Handler::GetInfo(const uint8_t* head, int32_t head_length,
                             PictureInfoRecord* info) const {
-  if (head == nullptr || info == nullptr || head_length < static_cast<int32_t>(kFixedHeaderBytes)) {
+  if (head == nullptr || info == nullptr ||
+      head_length < static_cast<int32_t>(kG00FixedHeaderBytes)) {
     return kNotSupported;
   }
   info->left = 0;
   info->top = 0;
-  info->width = ReadU16Le(head + kWidthOffset);
-  info->height = ReadU16Le(head + kHeightOffset);
+  info->width = ReadU16Le(head + kG00WidthOffset);
+  info->height = ReadU16Le(head + kG00HeightOffset);
   info->x_density = 0;
   info->y_density = 0;
   info->text_handle = 0;
@@ -217,9 +167,8 @@ int32_t G00Handler::Decode(const uint8_t* data, int32_t data_length, HLOCAL* inf
                            UserData user_data) const {
   if (Cancelled(progress, 0, user_data)) return kCancelled;
   const size_t length = data_length > 0 ? static_cast<size_t>(data_length) : 0;
-  if (data == nullptr || length < kFixedHeaderBytes || data[0] > 2) return kNotSupported;
   Header header;
-  if (!ReadHeader(data, length, &header)) return kNotSupported;
+  if (!ReadG00Header(data, length, &header)) return kNotSupported;
 
   // Every block and work buffer this type needs, capped before anything is allocated.
   const bool indexed = header.type == 1;

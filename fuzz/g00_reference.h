@@ -22,7 +22,8 @@ inline uint64_t Stride(uint64_t width, uint64_t bytes_per_pixel) {
 }
 
 // A part that takes part: its directory entry is inside the data, neither its offset nor its
-// length is 0, its 116-byte header is inside the data and neither size is negative.
+// length is 0, its 116-byte header is inside the data and its height is not negative. A
+// negative width widens nothing; the part's height and blocks still count.
 struct Part {
   size_t header_at;
   int64_t width;
@@ -40,7 +41,7 @@ inline std::vector<Part> PartsOf(const uint8_t* data, size_t length) {
     if (offset + kG00PartHeaderBytes > length) continue;
     const int64_t width = ReadI32Le(data + offset + 12);
     const int64_t height = ReadI32Le(data + offset + 16);
-    if (width < 0 || height < 0) continue;
+    if (height < 0) continue;
     parts.push_back(Part{static_cast<size_t>(offset), width, height});
   }
   return parts;

@@ -88,14 +88,22 @@ typedef struct brask_picture brask_picture;
 /* Opens a picture from `length` bytes, which the handle copies. G00 has no signature: it is
  * recognised by a `name_hint` ending in ".g00" (any case); PDT by its signature whatever the
  * name. `name_hint` may be null. `memory_limit` bounds the bytes of output and work buffers
- * the handle may use, 0 meaning BRASK_DEFAULT_MEMORY_LIMIT. On success *out is a handle to
- * close with brask_close; on failure it is null. */
+ * the handle may use, 0 meaning BRASK_DEFAULT_MEMORY_LIMIT; the handle's copy of the input and
+ * a type-2 G00's part directory count too. The costliest decode (RGBA) is measured at open, so
+ * a picture over the limit is refused here, and a handle once open never exceeds it. On
+ * success *out is a handle to close with brask_close; on failure it is null. */
 BRASK_API brask_result brask_open_memory(const void* data, size_t length, const char* name_hint,
                                          uint64_t memory_limit, brask_picture** out);
 
-/* As brask_open_memory, reading the file at `path`; its name is the hint. */
+/* As brask_open_memory, reading the file at `path`; its name is the hint. A file larger than
+ * the memory limit is refused before it is read. */
 BRASK_API brask_result brask_open_path(const char* path, uint64_t memory_limit,
                                        brask_picture** out);
+
+/* Whether brask_open_* would take bytes that start with `head` (`length` bytes, at least 5
+ * are needed) and a name for a picture: BRASK_FORMAT_G00 or BRASK_FORMAT_PDT, else 0. The
+ * same rule as opening, from 5 bytes only; it allocates nothing, so it suits sniffing. */
+BRASK_API uint32_t brask_recognise(const void* head, size_t length, const char* name_hint);
 
 /* Frees the handle and everything it holds. A null handle is ignored. */
 BRASK_API void brask_close(brask_picture* picture);
@@ -125,7 +133,8 @@ BRASK_API brask_result brask_decode_indexed(brask_picture* picture, uint8_t* dst
 
 /* Decodes part `n` of a type-2 G00 on its own: its own width x height as RGBA8, as in
  * brask_decode_rgba, with its blocks at their offsets from the part's origin, clipped to the
- * part. */
+ * part. A part without a picture of its own (width below 1 or height 0) writes nothing and
+ * answers BRASK_OK. */
 BRASK_API brask_result brask_decode_part_rgba(brask_picture* picture, uint32_t n, uint8_t* dst,
                                               size_t size, size_t stride);
 

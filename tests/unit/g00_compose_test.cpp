@@ -160,15 +160,26 @@ TEST(ComposeG00Parts, APictureBeyondTheLargestBlockFails) {
   EXPECT_EQ(got.returned, 4u << 20);
 }
 
-TEST(ComposeG00Parts, NegativePartSizesContributeNothing) {
+TEST(ComposeG00Parts, ANegativeWidthWidensNothingButTheHeightAndBlocksCount) {
+  // The narrow part sits below the kept one; its 3 x 2 block is clipped to the picture's
+  // width of 2 and its height of 4 makes the picture 6 rows high.
+  const G00Part kept{0, 0, 2, 2, {Block(0, 0, 2, 2, 1)}};
+  const G00Part narrow{0, 0, -5, 4, {Block(0, 1, 3, 2, 2)}};
+  ExpectComposed(encode::BuildG00PartDirectory({kept, narrow}), {kept, narrow});
+  ExpectComposed(encode::BuildG00PartDirectory({narrow, kept}), {narrow, kept});
+  // Only narrow parts: nothing is wide enough to make a picture.
+  ExpectFailed(encode::BuildG00PartDirectory({narrow}));
+}
+
+TEST(ComposeG00Parts, NegativeHeightsContributeNothing) {
   const G00Part kept{0, 0, 3, 2, {Block(0, 0, 3, 2, 1)}};
-  for (const G00Part& negative : {G00Part{0, 0, -5, 4, {Block(0, 0, 3, 2, 2)}},
-                                  G00Part{0, 0, 4, -1, {Block(0, 0, 3, 2, 3)}}}) {
+  for (const G00Part& negative : {G00Part{0, 0, 4, -1, {Block(0, 0, 3, 2, 3)}},
+                                  G00Part{0, 0, -1, -1, {Block(0, 0, 3, 2, 3)}}}) {
     // Before the kept part: the kept part still starts on row 0 and sets the size alone.
     ExpectComposed(encode::BuildG00PartDirectory({negative, kept}), {kept});
     ExpectComposed(encode::BuildG00PartDirectory({kept, negative}), {kept});
   }
-  ExpectFailed(encode::BuildG00PartDirectory({G00Part{0, 0, -1, -1, {}}}));
+  ExpectFailed(encode::BuildG00PartDirectory({G00Part{0, 0, 9, -1, {}}}));
 }
 
 TEST(ComposeG00Parts, TheAdvanceUsesTheLowSixteenBitsOfTheHeight) {

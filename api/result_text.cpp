@@ -1,0 +1,27 @@
+// The results in words, and the library's version.
+#include "brask/brask.h"
+
+#ifndef BRASK_LIBRARY_VERSION
+#error "the build defines BRASK_LIBRARY_VERSION"
+#endif
+
+extern "C" {
+
+const char* brask_result_text(brask_result result) {
+  switch (result) {
+    case BRASK_OK: return "success";
+    case BRASK_INVALID_ARGUMENT: return "invalid argument";
+    case BRASK_NOT_SUPPORTED: return "not a picture this library reads";
+    case BRASK_OVER_MEMORY_LIMIT: return "the picture needs more memory than the limit allows";
+    case BRASK_OUT_OF_MEMORY: return "out of memory";
+    case BRASK_FILE_ERROR: return "the file could not be opened or read";
+    case BRASK_BUFFER_TOO_SMALL: return "the buffer is too small";
+    case BRASK_NO_SUCH_PART: return "no such part";
+    case BRASK_NOT_INDEXED: return "the picture has no palette";
+  }
+  return "unknown result";
+}
+
+const char* brask_version(void) { return BRASK_LIBRARY_VERSION; }
+
+}  // extern "C"
