@@ -42,7 +42,7 @@ fi
   { cat "$work/cpack.log"; fail "cpack -G DEB"; }
 deb=$(find "$work/deb" -maxdepth 1 -name '*.deb' | head -n 1)
 [ -n "$deb" ] || fail "cpack wrote no .deb"
-dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/deb-files"
+dpkg-deb -c "$deb" | sed 's/ -> .*//' | awk '{print $NF}' | sed 's|^\./|/|' >"$work/deb-files"
 for file in "/usr/$library" /usr/bin/brask /usr/include/brask/brask.h \
             "/usr/$loaders/libpixbufloader-brask.so" /usr/share/mime/packages/if-brask.xml \
             /usr/share/thumbnailers/if-brask.thumbnailer "/usr/$site/brask/__init__.py"; do

@@ -33,6 +33,14 @@ def api_rgba(path):
         return picture.info, picture.decode_rgba()
 
 
+def premultiplied_means(rgba):
+    """The mean of red, green and blue each times alpha, and of alpha, over all pixels."""
+    count = len(rgba) // 4
+    alphas = rgba[3::4]
+    return [sum(c * a for c, a in zip(rgba[channel::4], alphas)) / 255 / count
+            for channel in range(3)] + [sum(alphas) / count]
+
+
 def drop_alpha(rgba):
     return b"".join(rgba[i:i + 3] for i in range(0, len(rgba), 4))
 
@@ -109,13 +117,12 @@ class Thumbnailer(DesktopTest):
                     self.assertLessEqual(abs(thumbnail.width - want[0]), 1, thumbnail.size)
                     self.assertLessEqual(abs(thumbnail.height - want[1]), 1, thumbnail.size)
                     self.assertEqual(thumbnail.mode, "RGBA" if info.has_alpha else "RGB")
-                    # Scaled, so not equal: the same colours on average (a swapped channel or
-                    # garbage moves some mean by far more).
-                    means = [sum(thumbnail.convert("RGBA").tobytes()[c::4]) / (thumbnail.width * thumbnail.height)
-                             for c in range(4)]
-                    want_means = [sum(rgba[c::4]) / (info.width * info.height) for c in range(4)]
-                    for have, want_mean in zip(means, want_means):
-                        self.assertAlmostEqual(have, want_mean, delta=12)
+                    # Scaled, so not equal: the same colours on average, weighted by alpha
+                    # (scaling blends premultiplied colours). A swapped channel, lost alpha or
+                    # garbage moves some mean by far more.
+                    have = premultiplied_means(thumbnail.convert("RGBA").tobytes())
+                    for have_mean, want_mean in zip(have, premultiplied_means(rgba)):
+                        self.assertAlmostEqual(have_mean, want_mean, delta=10)
 
     def test_hostile_files_fail_without_crashing(self):
         for path in write_hostile(self.folder):
