@@ -177,13 +177,15 @@ brask_result brask_decode_rgba(brask_picture* picture, uint8_t* dst, size_t size
 brask_result brask_decode_indexed(brask_picture* picture, uint8_t* dst, size_t size,
                                   size_t stride, uint8_t* palette, size_t palette_bytes) {
   if (picture == nullptr) return BRASK_INVALID_ARGUMENT;
-  if (picture->info.palette_size == 0) return BRASK_NOT_INDEXED;
+  if (picture->info.mode != BRASK_MODE_G00_TYPE1 && picture->info.mode != BRASK_MODE_PDT11) {
+    return BRASK_NOT_INDEXED;  // a type-1 palette may be empty: the mode decides
+  }
   const size_t width = picture->info.width;
   const size_t height = picture->info.height;
   const brask_result checked = api::CheckRows(dst, size, stride, width, height);
   if (checked != BRASK_OK) return checked;
   const size_t entries = picture->info.palette_size;
-  if (palette == nullptr) return BRASK_INVALID_ARGUMENT;
+  if (palette == nullptr && entries != 0) return BRASK_INVALID_ARGUMENT;
   if (palette_bytes < entries * kRgbBytes) return BRASK_BUFFER_TOO_SMALL;
   Stored stored;
   const brask_result decoded = DecodeStored(*picture, &stored);

@@ -11,7 +11,7 @@ const char* brask_result_text(brask_result result) {
   switch (result) {
     case BRASK_OK: return "success";
     case BRASK_INVALID_ARGUMENT: return "invalid argument";
-    case BRASK_NOT_SUPPORTED: return "not a picture this library reads";
+    case BRASK_NOT_SUPPORTED: return "not supported: not a G00 or PDT picture, or a header that is refused";
     case BRASK_OVER_MEMORY_LIMIT: return "the picture needs more memory than the limit allows";
     case BRASK_OUT_OF_MEMORY: return "out of memory";
     case BRASK_FILE_ERROR: return "the file could not be opened or read";

@@ -356,6 +356,9 @@ void G00ComposeSeeds() {
   const size_t second_part = negative[12] | size_t{negative[13]} << 8;
   negative[second_part + 19] = 0x80;  // the second part's height negative: left out
   Write("g00_compose", "negative_height", negative);
+  negative[second_part + 19] = 0;
+  negative[second_part + 15] = 0x80;  // now its width negative: placed, widening nothing
+  Write("g00_compose", "negative_width", negative);
   Write("g00_compose", "tall_part", encode::BuildG00PartDirectory(TallParts()));
   Write("g00_compose", "empty_entry", EmptyEntryDirectory());
   Write("g00_compose", "no_entries", Bytes(4, 0));
@@ -413,6 +416,20 @@ void ExportSeeds(const Files& g00, const Files& pdt) {
   Write("is_supported", "pdt_short", head("picture.pdt", Cut(Find(pdt, "pdt10_5x3"), 4)));
 }
 
+// The API target: byte 0 = name hint (bit 0), a 4 MiB limit (bit 1), stride padding (bits
+// 2-3). Every mode with a name and the limit, some with tiny limits or no name.
+void ApiSeeds(const Files& g00, const Files& pdt) {
+  for (const auto& file : g00) Write("api", file.first, Cat({3 | 4}, file.second));
+  for (const auto& file : pdt) Write("api", file.first, Cat({2 | 8}, file.second));
+  Write("api", "type0_5x3_no_name", Cat({2}, Find(g00, "type0_5x3")));
+  Write("api", "type2_stacked_small_limit", Cat({1 | 4 * 20}, Find(g00, "type2_stacked")));
+  Write("api", "pdt10_masked_5x3_small_limit", Cat({0}, Find(pdt, "pdt10_masked_5x3")));
+  std::vector<encode::G00Part> narrow = StackedParts();
+  narrow.push_back({0, 0, -3, 2, narrow.front().blocks});
+  Write("api", "type2_negative_width",
+        Cat({3}, encode::EncodeG00Type2(narrow, 1, 1)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -433,6 +450,7 @@ int main(int argc, char** argv) {
   G00HandlerSeeds(g00);
   G00ComposeSeeds();
   ExportSeeds(g00, pdt);
+  ApiSeeds(g00, pdt);
   std::printf("wrote %zu seed files under %s\n", g_written, g_root.string().c_str());
   return 0;
 }

@@ -45,7 +45,7 @@ typedef enum brask_result {
   BRASK_FILE_ERROR = 5,         /* the path could not be opened or read */
   BRASK_BUFFER_TOO_SMALL = 6,   /* the caller's buffer cannot hold the result */
   BRASK_NO_SUCH_PART = 7,       /* a part number at or beyond part_count */
-  BRASK_NOT_INDEXED = 8         /* indexes asked of a picture that has no palette */
+  BRASK_NOT_INDEXED = 8         /* indexes asked of a mode that stores none */
 } brask_result;
 
 typedef enum brask_format {
@@ -69,7 +69,8 @@ typedef struct brask_info {
   uint32_t width;         /* of the picture as decoded; type 2: the composed picture */
   uint32_t height;
   uint32_t has_alpha;     /* 1 for masked PDT10 and type-2 G00, else 0 */
-  uint32_t palette_size;  /* entries of the palette (at most 256); 0 without one */
+  uint32_t palette_size;  /* entries of the palette (at most 256); 0 without one, or for a
+                             type-1 G00 that stores an empty palette */
   uint32_t part_count;    /* type-2 G00: the parts that take part in the picture; else 0 */
 } brask_info;
 
@@ -125,8 +126,9 @@ BRASK_API brask_result brask_decode_rgba(brask_picture* picture, uint8_t* dst, s
 
 /* Decodes an indexed picture (G00 type 1, PDT11): height rows of width index bytes, top row
  * first, `stride` bytes apart, and the palette as palette_size entries of red, green, blue
- * (3 bytes each) into `palette`, of `palette_bytes` bytes. An index at or beyond palette_size
- * has no colour of its own; RGBA decoding gives it opaque black. */
+ * (3 bytes each) into `palette`, of `palette_bytes` bytes (null when palette_size is 0). An
+ * index at or beyond palette_size has no colour of its own; RGBA decoding gives it opaque
+ * black. */
 BRASK_API brask_result brask_decode_indexed(brask_picture* picture, uint8_t* dst, size_t size,
                                             size_t stride, uint8_t* palette,
                                             size_t palette_bytes);

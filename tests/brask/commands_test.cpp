@@ -36,6 +36,9 @@ std::vector<uint8_t> TestRgba(uint32_t* width, uint32_t* height) {
   return rgba;
 }
 
+// encode then convert gives back what went in: RGBA exactly in the alpha modes (colour
+// under alpha 0 included), the colours in the others; --flatten gives the host viewer's
+// picture, alpha onto black.
 TEST(BraskEncode, PicturesRoundTripThroughEveryMode) {
   const std::string folder = FreshFolder("encode");
   uint32_t width, height;
@@ -52,20 +55,27 @@ TEST(BraskEncode, PicturesRoundTripThroughEveryMode) {
     if (!alpha) {
       EXPECT_NE(encoded.output.find("alpha is dropped"), std::string::npos);
     }
-    const ProgramRun converted = RunBrask({"convert", stored, "-o", folder + "/out"});
-    ASSERT_EQ(converted.status, 0) << converted.output;
-
-    const PngPixels png = ReadPngPixels(folder + "/out/" + mode + ".png");
-    ASSERT_EQ(png.width, width);
-    ASSERT_EQ(png.height, height);
-    for (uint32_t i = 0; i < width * height; ++i) {
-      const uint8_t* have = png.colour_type == SPNG_COLOR_TYPE_INDEXED ? &png.palette[3 * png.data[i]]
-                                                                       : &png.data[3 * i];
-      const uint8_t a = rgba[4 * i + 3];
-      for (int c = 0; c < 3; ++c) {
-        const uint8_t source = rgba[4 * i + size_t(c)];
-        const uint8_t want = alpha ? uint8_t((source * (a + 1)) >> 8) : source;
-        ASSERT_EQ(have[c], want) << "pixel " << i << " channel " << c;
+    for (const bool flatten : {false, true}) {
+      std::vector<std::string> args = {"convert", stored, "-o", folder + (flatten ? "/flat" : "/out")};
+      if (flatten) args.push_back("--flatten");
+      const ProgramRun converted = RunBrask(args);
+      ASSERT_EQ(converted.status, 0) << converted.output;
+      const PngPixels png = ReadPngPixels(folder + (flatten ? "/flat/" : "/out/") + mode + ".png");
+      ASSERT_EQ(png.width, width);
+      ASSERT_EQ(png.height, height);
+      ASSERT_EQ(png.colour_type, alpha && !flatten ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
+                                 : mode == "g00-1" || mode == "pdt11" ? SPNG_COLOR_TYPE_INDEXED
+                                                                      : SPNG_COLOR_TYPE_TRUECOLOR);
+      const size_t channels = png.colour_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 4 : 3;
+      for (uint32_t i = 0; i < width * height; ++i) {
+        const uint8_t* have = png.colour_type == SPNG_COLOR_TYPE_INDEXED ? &png.palette[3 * png.data[i]]
+                                                                         : &png.data[channels * i];
+        const uint8_t a = rgba[4 * i + 3];
+        for (size_t c = 0; c < channels; ++c) {
+          const uint8_t source = rgba[4 * i + c];
+          const uint8_t want = alpha && flatten ? uint8_t((source * (a + 1)) >> 8) : source;
+          ASSERT_EQ(have[c], want) << "pixel " << i << " channel " << c;
+        }
       }
     }
   }
@@ -102,17 +112,27 @@ TEST(BraskEncode, RefusesUnknownModesAndKeepsExistingFiles) {
 TEST(BraskInfo, DescribesEachFileAsJsonLines) {
   const std::string folder = FreshFolder("info");
   WriteBytes(folder + "/a.g00", encode::EncodeG00Type1(MakeIndexedImage(31, 17, 9, 1)));
-  WriteBytes(folder + "/b \"q\".pdt", encode::EncodePdt10(MakeColourImage(12, 4, 2)));
-  WriteBytes(folder + "/c.txt", {'h', 'i'});
+  WriteBytes(folder + "/b \"q\".pdt", encode::EncodePdt10Masked(MakeAlphaImage(12, 4, 2)));
+  encode::G00Part part{3, 4, 5, 2, {}};
+  WriteBytes(folder + "/c.g00", encode::EncodeG00Type2({part, part}, 1, 1));
+  WriteBytes(folder + "/d.txt", {'h', 'i'});
   const ProgramRun run = RunBrask({"info", "--json", folder + "/a.g00", folder + "/b \"q\".pdt",
-                                   folder + "/c.txt", folder + "/none"});
-  EXPECT_EQ(run.status, 1);  // two of the four are not pictures
+                                   folder + "/c.g00", folder + "/d.txt", folder + "/none"});
+  EXPECT_EQ(run.status, 1);  // two of the five are not pictures
+  const std::string part_json = R"({"index":0,"width":5,"height":2,"origin_x":3,"origin_y":4,"top":0})";
   const std::string want =
-      "{\"file\":\"" + folder + "/a.g00\",\"supported\":true,\"width\":31,\"height\":17,\"depth\":8}\n"
-      "{\"file\":\"" + folder + "/b \\\"q\\\".pdt\",\"supported\":true,\"width\":12,\"height\":4,\"depth\":24}\n"
-      "{\"file\":\"" + folder + "/c.txt\",\"supported\":false}\n"
+      "{\"file\":\"" + folder + "/a.g00\",\"supported\":true,\"width\":31,\"height\":17,\"depth\":8,"
+      "\"mode\":\"g00-1\",\"alpha\":false,\"palette\":9,\"parts\":[]}\n"
+      "{\"file\":\"" + folder + "/b \\\"q\\\".pdt\",\"supported\":true,\"width\":12,\"height\":4,"
+      "\"depth\":24,\"mode\":\"pdt10-mask\",\"alpha\":true,\"palette\":0,\"parts\":[]}\n"
+      "{\"file\":\"" + folder + "/c.g00\",\"supported\":true,\"width\":5,\"height\":4,\"depth\":24,"
+      "\"mode\":\"g00-2\",\"alpha\":true,\"palette\":0,\"parts\":[" + part_json + "," +
+      R"({"index":1,"width":5,"height":2,"origin_x":3,"origin_y":4,"top":2})" + "]}\n"
+      "{\"file\":\"" + folder + "/d.txt\",\"supported\":false}\n"
       "{\"file\":\"" + folder + "/none\",\"supported\":false,\"error\":\"cannot open the file\"}\n";
   EXPECT_EQ(run.output, want);
+  const ProgramRun text = RunBrask({"info", folder + "/c.g00"});
+  EXPECT_EQ(text.output, folder + "/c.g00: 5 x 4, 24-bit, g00-2, alpha, 2 parts\n");
 }
 
 TEST(BraskCommandLine, HelpGivesExamplesForEveryCommand) {
@@ -129,7 +149,8 @@ TEST(BraskCommandLine, HelpGivesExamplesForEveryCommand) {
 }
 
 TEST(BraskCommandLine, AMissingPluginIsNamed) {
-  const ProgramRun run = RunBrask({"info", "x.pdt", "--plugin", "/nonexistent/if_brask.so"});
+  const ProgramRun run =
+      RunBrask({"convert", "x.pdt", "--flatten", "--plugin", "/nonexistent/if_brask.so"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.output.find("cannot load /nonexistent/if_brask.so"), std::string::npos) << run.output;
 }

@@ -73,11 +73,11 @@ void ExpectNoTemporaryFiles(const std::string& folder) {
   }
 }
 
-TEST(BraskConvert, PngsHoldTheDecodedPixelsOfEveryMode) {
+TEST(BraskConvert, FlattenedPngsHoldTheDecodedPixelsOfEveryMode) {
   const std::string in = FreshFolder("png-in");
   const std::string out = FreshFolder("png-out");
   const std::vector<std::string> names = WriteEveryMode(in);
-  const ProgramRun run = RunBrask({"convert", in, "-o", out});
+  const ProgramRun run = RunBrask({"convert", in, "-o", out, "--flatten"});
   ASSERT_EQ(run.status, 0) << run.output;
 
   for (const std::string& name : names) {

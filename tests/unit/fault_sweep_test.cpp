@@ -1,8 +1,9 @@
 // Every kernel call a decode makes (allocations, locks, files, mappings) is made to fail in
-// turn, for a sample of every mode from a file and from memory. The sites are found by
-// counting the calls of a clean decode, so a new allocation is covered without editing this.
-// Each failure must give its result code, leave the host's variables untouched or null (never
-// a freed handle), keep the progress calls in order, and release everything.
+// turn, for a sample of every mode from a file and from memory, through the exports and
+// through the public API. The sites are found by counting the calls of a clean decode, so a
+// new allocation is covered without editing this. Each failure must give its result code,
+// leave the host's variables untouched or null (never a freed handle) or the API's handle
+// null, keep the progress calls in order, and release everything.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "brask/brask.h"
 #include "codec/byte_io.h"
 #include "host/plugin_api.h"
 #include "platform/fault_injection.h"
@@ -175,6 +177,95 @@ TEST(FaultSweep, FreshMemoryNeverReachesTheHost) {
       EXPECT_EQ(results[0], kSuccess) << sample.name;
     }
     EXPECT_EQ(seen[0], seen[1]) << sample.name;
+  }
+}
+
+// The public API: open, then every decode the picture offers, the RGBA output, indexes and
+// palette and each part, into buffers pre-filled with one byte so that only what the library
+// writes can differ. The first failing result ends the run.
+struct ApiRun {
+  brask_result result = BRASK_OK;
+  bool handle_null_on_failure = true;
+  std::vector<uint8_t> bytes;
+};
+
+ApiRun DecodeThroughApi(const SampleImage& sample, const std::string& path, bool from_file) {
+  ApiRun run;
+  brask_picture* picture = reinterpret_cast<brask_picture*>(&run);
+  const std::string name = sample.name + sample.file_ending;
+  run.result = from_file ? brask_open_path(path.c_str(), 0, &picture)
+                         : brask_open_memory(sample.bytes.data(), sample.bytes.size(),
+                                             name.c_str(), 0, &picture);
+  if (run.result != BRASK_OK) {
+    run.handle_null_on_failure = picture == nullptr;
+    return run;
+  }
+  brask_info info;
+  brask_get_info(picture, &info);
+  std::vector<uint8_t> rgba(size_t{info.width} * info.height * 4, 0x5A);
+  run.result = brask_decode_rgba(picture, rgba.data(), rgba.size(), size_t{info.width} * 4);
+  run.bytes = rgba;
+  if (run.result == BRASK_OK && info.palette_size != 0) {
+    std::vector<uint8_t> indexes(size_t{info.width} * info.height + 3 * 256, 0x5A);
+    run.result = brask_decode_indexed(picture, indexes.data(), indexes.size() - 3 * 256,
+                                      info.width, indexes.data() + indexes.size() - 3 * 256,
+                                      3 * 256);
+    run.bytes.insert(run.bytes.end(), indexes.begin(), indexes.end());
+  }
+  for (uint32_t n = 0; run.result == BRASK_OK && n < info.part_count; ++n) {
+    brask_part part;
+    brask_get_part(picture, n, &part);
+    if (part.width < 1) continue;
+    std::vector<uint8_t> own(size_t(part.width) * size_t(part.height) * 4, 0x5A);
+    run.result = brask_decode_part_rgba(picture, n, own.data(), own.size(), size_t(part.width) * 4);
+    run.bytes.insert(run.bytes.end(), own.begin(), own.end());
+  }
+  brask_close(picture);
+  return run;
+}
+
+void SweepApi(const SampleImage& sample, bool from_file) {
+  const std::string where = sample.name + (from_file ? " from a path" : " from memory");
+  const std::string path = WriteTempFile(sample.name + sample.file_ending, sample.bytes);
+  const long live_before = platform::LiveResources();
+  platform::FailCountedCall(0);
+  const ApiRun clean = DecodeThroughApi(sample, path, from_file);
+  const long sites = platform::CountedCallsSoFar();
+  ASSERT_EQ(clean.result, BRASK_OK) << where;
+  ASSERT_EQ(platform::LiveResources(), live_before) << where;
+  ASSERT_GE(sites, 3) << where << ": fewer counted calls than the handle, its copy and a buffer";
+  for (long n = 1; n <= sites; ++n) {
+    platform::FailCountedCall(n);
+    const ApiRun run = DecodeThroughApi(sample, path, from_file);
+    const KernelCall failed = platform::FailedCall();
+    platform::FailCountedCall(0);
+    ASSERT_NE(failed, KernelCall::kNone) << where << ": call " << n << " was not made again";
+    SCOPED_TRACE(where + ", failing " + platform::KernelCallName(failed));
+    EXPECT_EQ(run.result, failed == KernelCall::kHeapAlloc ? BRASK_OUT_OF_MEMORY : BRASK_FILE_ERROR);
+    EXPECT_TRUE(run.handle_null_on_failure);
+    EXPECT_EQ(platform::LiveResources(), live_before);
+  }
+}
+
+TEST(FaultSweep, EveryCallOfTheApiFailsCleanly) {
+  for (const SampleImage& sample : SamplesOfEveryMode()) {
+    SweepApi(sample, true);
+    SweepApi(sample, false);
+  }
+}
+
+TEST(FaultSweep, FreshMemoryNeverReachesTheApisCaller) {
+  std::vector<SampleImage> samples = SamplesOfEveryMode();
+  for (SampleImage& starved : StarvedSamples()) samples.push_back(std::move(starved));
+  for (const SampleImage& sample : samples) {
+    ApiRun seen[2];
+    for (int pass = 0; pass < 2; ++pass) {
+      platform::SetFreshMemoryFill(pass == 0 ? 0x00 : 0xFF);
+      seen[pass] = DecodeThroughApi(sample, "", false);
+      platform::SetFreshMemoryFill(-1);
+    }
+    EXPECT_EQ(seen[0].result, seen[1].result) << sample.name;
+    EXPECT_EQ(seen[0].bytes, seen[1].bytes) << sample.name;
   }
 }
 

@@ -10,12 +10,60 @@
 #include "tools/brask/output_file.h"
 #include "tools/brask/progress_display.h"
 #include "tools/brask/result_codes.h"
+#include "tools/brask/stored_outputs.h"
+#include "tools/brask/stored_picture.h"
 
 namespace brask {
 namespace {
 
-void ConvertOne(const PluginLibrary& plugin, const ConversionJob& job, const ConvertOptions& options,
-                ProgressDisplay* display) {
+struct OutputFile {
+  std::string path;
+  std::vector<uint8_t> bytes;
+};
+
+// The picture the plug-in hands a host, as PNG or BMP.
+bool DecodeFlattened(const PluginLibrary& plugin, const ConversionJob& job,
+                     const ConvertOptions& options, std::vector<OutputFile>* files,
+                     std::string* why) {
+  DecodedFile decoded = plugin.Decode(job.input, &InterruptRequested());
+  if (decoded.result != kSuccess) {
+    *why = "result " + std::to_string(decoded.result) + ": " + DescribeResult(decoded.result);
+    return false;
+  }
+  if (!decoded.problem.empty()) {
+    *why = decoded.problem;
+    return false;
+  }
+  files->push_back({job.output, {}});
+  return EncodePicture(decoded.picture, options.format, &files->back().bytes, why);
+}
+
+// "out/x.png" → "out/x-part3.png" and "out/x-parts.json".
+std::string BesideOutput(const std::string& output, const std::string& suffix) {
+  const std::filesystem::path path(output);
+  return (path.parent_path() / path.stem()).string() + suffix;
+}
+
+// What is stored, as PNG; with parts, each part's PNG and the parts' JSON after it.
+bool DecodeStored(const ConversionJob& job, const ConvertOptions& options,
+                  std::vector<OutputFile>* files, std::string* why) {
+  StoredOutputs stored;
+  if (!ReadStoredOutputs(job.input, options.parts, &stored, why)) return false;
+  files->push_back({job.output, {}});
+  if (!EncodeRows(stored.picture, &files->back().bytes, why)) return false;
+  for (const StoredPart& part : stored.parts) {
+    files->push_back({BesideOutput(job.output, "-part" + std::to_string(part.index) + ".png"), {}});
+    if (!EncodeRows(part.rows, &files->back().bytes, why)) return false;
+  }
+  if (!stored.parts_json.empty()) {
+    files->push_back({BesideOutput(job.output, "-parts.json"),
+                      std::vector<uint8_t>(stored.parts_json.begin(), stored.parts_json.end())});
+  }
+  return true;
+}
+
+void ConvertOne(const PluginLibrary* plugin, const ConversionJob& job,
+                const ConvertOptions& options, ProgressDisplay* display) {
   const std::atomic<bool>& interrupted = InterruptRequested();
   if (!options.force) {
     // Saves the decode; the write checks again.
@@ -26,49 +74,43 @@ void ConvertOne(const PluginLibrary& plugin, const ConversionJob& job, const Con
       return;
     }
   }
-  DecodedFile decoded = plugin.Decode(job.input, &interrupted);
+  std::vector<OutputFile> files;
+  std::string why;
+  const bool decoded = options.flatten ? DecodeFlattened(*plugin, job, options, &files, &why)
+                                       : DecodeStored(job, options, &files, &why);
   if (interrupted.load()) {
     display->Report(job.input, job.output, FileOutcome::kCancelled, "");
     return;
   }
-  if (decoded.result != kSuccess) {
-    display->Report(job.input, job.output, FileOutcome::kFailed,
-                    "result " + std::to_string(decoded.result) + ": " + DescribeResult(decoded.result));
-    return;
-  }
-  if (!decoded.problem.empty()) {
-    display->Report(job.input, job.output, FileOutcome::kFailed, decoded.problem);
-    return;
-  }
-  std::vector<uint8_t> bytes;
-  std::string why;
-  if (!EncodePicture(decoded.picture, options.format, &bytes, &why)) {
+  if (!decoded) {
     display->Report(job.input, job.output, FileOutcome::kFailed, why);
     return;
   }
-  if (interrupted.load()) {
-    display->Report(job.input, job.output, FileOutcome::kCancelled, "");
-    return;
+  for (const OutputFile& file : files) {
+    switch (WriteFileSafely(file.path, file.bytes, options.force, &why)) {
+      case WriteOutcome::kWritten:
+        continue;
+      case WriteOutcome::kExists:
+        display->Report(job.input, job.output, FileOutcome::kExists,
+                        file.path + " exists, not overwritten (use --force)");
+        return;
+      case WriteOutcome::kFailed:
+        display->Report(job.input, job.output, FileOutcome::kFailed, why);
+        return;
+    }
   }
-  switch (WriteFileSafely(job.output, bytes, options.force, &why)) {
-    case WriteOutcome::kWritten:
-      display->Report(job.input, job.output, FileOutcome::kConverted, "");
-      break;
-    case WriteOutcome::kExists:
-      display->Report(job.input, job.output, FileOutcome::kExists,
-                      job.output + " exists, not overwritten (use --force)");
-      break;
-    case WriteOutcome::kFailed:
-      display->Report(job.input, job.output, FileOutcome::kFailed, why);
-      break;
-  }
+  display->Report(job.input, job.output, FileOutcome::kConverted, "");
 }
 
 }  // namespace
 
-int RunConvert(const PluginLibrary& plugin, const ConvertOptions& options) {
+int RunConvert(const PluginLibrary* plugin, const ConvertOptions& options) {
+  // The plug-in and the library apply the same rule; the flattened run asks the plug-in.
+  const auto reads = [&](const std::string& file) {
+    return options.flatten ? plugin->Supports(file) : IsPictureFile(file);
+  };
   const ConversionPlan plan =
-      PlanConversion(options.inputs, options.output_folder, ExtensionOf(options.format), plugin);
+      PlanConversion(options.inputs, options.output_folder, ExtensionOf(options.format), reads);
   ProgressDisplay display(plan.jobs.size(), StdoutIsTerminal());
   for (const InputProblem& problem : plan.problems) display.ReportProblem(problem.input, problem.message);
 

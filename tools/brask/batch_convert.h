@@ -1,5 +1,7 @@
-// `brask convert`: decodes every planned file through the plug-in on several workers at once
-// and writes each picture as PNG or BMP. One file's failure never stops the others.
+// `brask convert`: decodes every planned file on several workers at once and writes each
+// picture: what is stored, read through the public API (PNG), or with `flatten` the picture
+// the plug-in's exports hand a host viewer (PNG or BMP). One file's failure never stops the
+// others.
 #pragma once
 
 #include <string>
@@ -16,10 +18,12 @@ struct ConvertOptions {
   OutputFormat format = OutputFormat::kPng;
   unsigned workers = 1;
   bool force = false;
+  bool flatten = false;  // through the plug-in's exports: alpha onto black, parts stacked
+  bool parts = false;    // type-2 G00: each part on its own and the parts' JSON as well
 };
 
 // Returns the exit status: 0 when every file was converted, 1 when any was not, 130 when
-// interrupted.
-int RunConvert(const PluginLibrary& plugin, const ConvertOptions& options);
+// interrupted. `plugin` is used with options.flatten only, and may be null otherwise.
+int RunConvert(const PluginLibrary* plugin, const ConvertOptions& options);
 
 }  // namespace brask

@@ -29,7 +29,8 @@ fs::path AppendExtension(const fs::path& path, const std::string& extension) {
 }  // namespace
 
 ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std::string& output_folder,
-                              const std::string& extension, const PluginLibrary& plugin) {
+                              const std::string& extension,
+                              const std::function<bool(const std::string&)>& reads) {
   ConversionPlan plan;
   std::vector<Candidate> candidates;
   const fs::path out_root(output_folder);
@@ -52,7 +53,7 @@ ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std:
       if (error) plan.problems.push_back({input_text, "cannot walk the folder: " + error.message()});
       std::sort(found.begin(), found.end());
       for (const fs::path& file : found) {
-        if (!plugin.Supports(file.string())) {
+        if (!reads(file.string())) {
           ++plan.ignored;
           continue;
         }
@@ -60,8 +61,8 @@ ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std:
         candidates.push_back({file, output_folder.empty() ? file : out_root / relative});
       }
     } else {
-      if (!plugin.Supports(input_text)) {
-        plan.problems.push_back({input_text, "not a picture the plug-in reads (IsSupported said no)"});
+      if (!reads(input_text)) {
+        plan.problems.push_back({input_text, "not a picture the plug-in reads (not a G00 or PDT picture)"});
         continue;
       }
       candidates.push_back({input, output_folder.empty() ? input : out_root / input.filename()});

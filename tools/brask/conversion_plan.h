@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
-
-#include "tools/brask/plugin_library.h"
 
 namespace brask {
 
@@ -29,7 +28,9 @@ struct ConversionPlan {
 
 // `extension` is the output's, with its dot (".png"). An output that two inputs would share
 // (x.g00 and x.pdt) keeps the input's whole name instead ("x.g00.png", "x.pdt.png").
+// `reads` tells whether a file is a picture that will be converted.
 ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std::string& output_folder,
-                              const std::string& extension, const PluginLibrary& plugin);
+                              const std::string& extension,
+                              const std::function<bool(const std::string&)>& reads);
 
 }  // namespace brask

@@ -2,66 +2,76 @@
 
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
-#include "tools/brask/result_codes.h"
+#include "tools/brask/stored_picture.h"
 
 namespace brask {
 namespace {
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-      out += escaped;
-    } else {
-      out += c;
-    }
+using Json = nlohmann::ordered_json;
+
+// Width and height are those of the picture as decoded (a type-2 G00: the composed picture).
+Json Describe(StoredPicture& stored) {
+  const brask_info& info = stored.info();
+  Json parts = Json::array();
+  for (const brask_part& part : stored.Parts()) {
+    parts.push_back({{"index", part.index}, {"width", part.width}, {"height", part.height},
+                     {"origin_x", part.origin_x}, {"origin_y", part.origin_y}, {"top", part.top}});
   }
-  return out + "\"";
+  return {{"width", info.width},
+          {"height", info.height},
+          {"depth", stored.indexed() ? 8 : 24},
+          {"mode", ModeName(info.mode)},
+          {"alpha", info.has_alpha != 0},
+          {"palette", info.palette_size},
+          {"parts", parts}};
+}
+
+std::string Summary(const Json& d) {
+  std::string text = std::to_string(d["width"].get<uint32_t>()) + " x " +
+                     std::to_string(d["height"].get<uint32_t>()) + ", " +
+                     std::to_string(d["depth"].get<int>()) + "-bit, " + d["mode"].get<std::string>();
+  if (d["alpha"].get<bool>()) text += ", alpha";
+  if (d["palette"].get<uint32_t>() != 0) text += ", " + std::to_string(d["palette"].get<uint32_t>()) + " colours";
+  const size_t parts = d["parts"].size();
+  if (parts != 0) text += ", " + std::to_string(parts) + (parts == 1 ? " part" : " parts");
+  return text;
 }
 
 }  // namespace
 
-int RunInfo(const PluginLibrary& plugin, const std::vector<std::string>& files, bool json) {
+int RunInfo(const std::vector<std::string>& files, bool json) {
   int status = 0;
   for (const std::string& file : files) {
+    Json line = {{"file", file}};
+    std::string text;
     if (!std::ifstream(file, std::ios::binary)) {
-      status = 1;
-      if (json) {
-        std::printf("{\"file\":%s,\"supported\":false,\"error\":\"cannot open the file\"}\n",
-                    JsonString(file).c_str());
-      } else {
-        std::printf("%s: cannot open the file\n", file.c_str());
-      }
-      continue;
-    }
-    const bool supported = plugin.Supports(file);
-    PictureInfoRecord info;
-    const int32_t result = supported ? plugin.ReadInfo(file, &info) : kNotSupported;
-    if (result != kSuccess) status = 1;
-    if (json) {
-      std::printf("{\"file\":%s,\"supported\":%s", JsonString(file).c_str(), supported ? "true" : "false");
-      if (result == kSuccess) {
-        std::printf(",\"width\":%d,\"height\":%d,\"depth\":%d", int(info.width), int(info.height),
-                    int(info.colour_depth));
-      } else if (supported) {
-        std::printf(",\"result\":%d,\"error\":%s", int(result), JsonString(DescribeResult(result)).c_str());
-      }
-      std::printf("}\n");
-    } else if (!supported) {
-      std::printf("%s: not supported (not a G00 or PDT picture)\n", file.c_str());
-    } else if (result != kSuccess) {
-      std::printf("%s: supported, but result %d: %s\n", file.c_str(), int(result),
-                  DescribeResult(result).c_str());
+      line["supported"] = false;
+      line["error"] = "cannot open the file";
+      text = "cannot open the file";
+    } else if (!IsPictureFile(file)) {
+      line["supported"] = false;
+      text = "not supported (not a G00 or PDT picture)";
     } else {
-      std::printf("%s: %d x %d, %d-bit\n", file.c_str(), int(info.width), int(info.height),
-                  int(info.colour_depth));
+      line["supported"] = true;
+      StoredPicture stored;
+      const brask_result result = stored.Open(file);
+      if (result == BRASK_OK) {
+        const Json described = Describe(stored);
+        line.update(described);
+        text = Summary(described);
+      } else {
+        line["result"] = int(result);
+        line["error"] = brask_result_text(result);
+        text = std::string("supported, but ") + brask_result_text(result);
+      }
+    }
+    if (!line["supported"].get<bool>() || line.contains("error")) status = 1;
+    if (json) {
+      std::printf("%s\n", line.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+    } else {
+      std::printf("%s: %s\n", file.c_str(), text.c_str());
     }
   }
   return status;

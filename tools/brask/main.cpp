@@ -1,5 +1,6 @@
-// brask: our host program for the if_brask plug-in. It loads the plug-in as a picture viewer
-// does and turns G00 and PDT pictures into PNG or BMP files; it also makes such pictures
+// brask: turns G00 and PDT pictures into PNG files as they are stored (alpha, palettes and
+// type-2 parts kept) through the public API, or into the picture a host viewer gets (PNG or
+// BMP) by loading the if_brask plug-in as a viewer does. It also makes such pictures
 // (encode) and shows the whole round trip on pictures drawn in code (demo).
 #include <CLI/CLI.hpp>
 
@@ -25,7 +26,7 @@ namespace {
 const char kMainExamples[] = R"(
 Examples:
   brask demo                              make sample pictures in every mode and decode them
-  brask info picture.pdt                  width, height and colour depth
+  brask info picture.pdt                  size, colour depth, mode, alpha, palette, parts
   brask convert pictures/ -o png/         every G00 and PDT picture under pictures/, as PNG
   brask encode photo.png photo.pdt --mode pdt10
 
@@ -35,26 +36,32 @@ const char kInfoExamples[] = R"(
 Examples:
   brask info title.g00 bg01.pdt
   brask info --json data/*.pdt          one JSON object per line:
-      {"file":"data/bg01.pdt","supported":true,"width":640,"height":480,"depth":24})";
+      {"file":"data/bg01.pdt","supported":true,"width":640,"height":480,"depth":24,
+       "mode":"pdt10","alpha":false,"palette":0,"parts":[]})";
 
 const char kConvertExamples[] = R"(
-Folders are walked recursively and only the files the plug-in reads are converted; the
-outputs mirror the input tree under OUT (without -o, each output is written beside its
-input). 24-bit pictures become RGB PNGs, 8-bit ones palette PNGs with the picture's colour
-table; --format bmp writes the DIB exactly as the plug-in hands it over. Existing outputs
-are kept unless --force is given. Exit status: 0 when every file was converted, 1 when
-any failed or was not overwritten, 130 after Ctrl-C.
+Folders are walked recursively and only G00 and PDT pictures are converted; the outputs
+mirror the input tree under OUT (without -o, each output is written beside its input).
+What is stored is written: masked PDT10 and type-2 G00 as RGBA PNGs with their alpha, G00
+type 1 and PDT11 as palette PNGs, the rest as RGB PNGs. --parts also writes each part of a
+type-2 G00 as NAME-partN.png (N: its place in the part directory, from 0) and NAME-parts.json.
+--flatten writes instead what the plug-in hands a host viewer (alpha onto black, parts
+stacked), through its exports; --format bmp implies it and writes that DIB exactly. Existing
+outputs are kept unless --force is given. Exit status: 0 when every file was converted, 1
+when any failed or was not overwritten, 130 after Ctrl-C.
 
 Examples:
   brask convert bg01.pdt                  writes bg01.png beside it
   brask convert game/data -o out/png      out/png/... mirrors game/data/...
+  brask convert sprites -o out --parts    every part of every type-2 G00 on its own
   brask convert game/data -o out/bmp --format bmp -j 4 --force)";
 
 const char kEncodeExamples[] = R"(
 Modes: g00-0 (24-bit), g00-1 (8-bit indexed), g00-2 (parts with alpha), pdt10 (24-bit),
 pdt10-mask (24-bit with an alpha mask), pdt11 (8-bit indexed). Indexed modes need at most
-256 colours (a palette PNG keeps its own palette); alpha modes take the PNG's alpha, which
-the plug-in flattens onto black when decoding. A G00 file is recognised by its .g00 name.
+256 colours (a palette PNG keeps its own palette); alpha modes keep the PNG's alpha, colour
+under alpha 0 included, and `brask convert` gives it back exactly. A G00 file is recognised
+by its .g00 name.
 
 Examples:
   brask encode photo.png photo.pdt --mode pdt10
@@ -92,17 +99,16 @@ void AddPluginOption(CLI::App* command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"brask: converts G00 and PDT pictures through the if_brask plug-in"};
+  CLI::App app{"brask: converts G00 and PDT pictures as stored, or as the if_brask plug-in shows them"};
   app.footer(kMainExamples);
   app.set_version_flag("--version", "brask " BRASK_VERSION);
   app.require_subcommand(1);
 
-  CLI::App* info = app.add_subcommand("info", "show whether the plug-in reads each file, and its size and depth");
+  CLI::App* info = app.add_subcommand("info", "describe each picture: size, depth, mode, alpha, palette, parts");
   std::vector<std::string> info_files;
   bool json = false;
   info->add_option("FILE", info_files, "pictures to describe")->required();
   info->add_flag("--json", json, "one JSON object per line");
-  AddPluginOption(info);
   info->footer(kInfoExamples);
 
   CLI::App* convert = app.add_subcommand("convert", "convert pictures and folders of pictures to PNG or BMP");
@@ -112,13 +118,19 @@ int main(int argc, char** argv) {
   convert->add_option("INPUT", convert_options.inputs, "files or folders")->required();
   convert->add_option("-o,--output", convert_options.output_folder,
                       "folder for the outputs (default: beside each input)");
-  convert->add_option("--format", format_name, "png or bmp")
+  convert->add_option("--format", format_name, "png or bmp (bmp implies --flatten)")
       ->check(CLI::IsMember({"png", "bmp"}))
       ->capture_default_str();
   convert->add_option("-j,--jobs", workers, "files converted at once (default: the number of cores)")
       ->check(CLI::Range(1u, 256u))
       ->capture_default_str();
   convert->add_flag("--force", convert_options.force, "overwrite existing outputs");
+  CLI::Option* flatten = convert->add_flag(
+      "--flatten", convert_options.flatten,
+      "write what the plug-in hands a host viewer: alpha onto black, parts stacked");
+  convert->add_flag("--parts", convert_options.parts,
+                    "type-2 G00: also each part as NAME-partN.png, and NAME-parts.json")
+      ->excludes(flatten);
   AddPluginOption(convert);
   convert->footer(kConvertExamples);
 
@@ -147,15 +159,25 @@ int main(int argc, char** argv) {
   if (*encode) {
     return brask::RunEncode(encode_input, encode_output, *brask::FindMode(mode_name), encode_force);
   }
+  if (*info) return brask::RunInfo(info_files, json);
   brask::PluginLibrary plugin;
-  if (!LoadPlugin(&plugin)) return 2;
-  if (*info) return brask::RunInfo(plugin, info_files, json);
-  if (*demo) return brask::RunDemo(plugin, demo_folder.empty() ? brask::DefaultDemoFolder() : demo_folder);
+  if (*demo) {
+    if (!LoadPlugin(&plugin)) return 2;
+    return brask::RunDemo(plugin, demo_folder.empty() ? brask::DefaultDemoFolder() : demo_folder);
+  }
   convert_options.format = format_name == "png" ? brask::OutputFormat::kPng : brask::OutputFormat::kBmp;
   if (convert_options.format == brask::OutputFormat::kPng && !brask::PngAvailable()) {
     std::fprintf(stderr, "brask: this build writes BMP only; use --format bmp\n");
     return 2;
   }
+  if (convert_options.format == brask::OutputFormat::kBmp) {
+    if (convert_options.parts) {
+      std::fprintf(stderr, "brask: --parts writes PNG; it cannot go with --format bmp\n");
+      return 2;
+    }
+    convert_options.flatten = true;  // a BMP holds no alpha: it is the host viewer's picture
+  }
+  if (convert_options.flatten && !LoadPlugin(&plugin)) return 2;
   convert_options.workers = workers;
-  return brask::RunConvert(plugin, convert_options);
+  return brask::RunConvert(&plugin, convert_options);
 }

@@ -27,4 +27,15 @@ bool EncodePicture(const DibPicture& picture, OutputFormat format, std::vector<u
 #endif
 }
 
+bool EncodeRows(const PictureRows& rows, std::vector<uint8_t>* bytes, std::string* why) {
+#if BRASK_HAVE_PNG
+  return EncodePng(rows, bytes, why);
+#else
+  (void)rows;
+  (void)bytes;
+  *why = "this build writes BMP only";
+  return false;
+#endif
+}
+
 }  // namespace brask

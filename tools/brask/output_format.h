@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/brask/dib_picture.h"
+#include "tools/brask/picture_rows.h"
 
 namespace brask {
 
@@ -17,5 +18,7 @@ OutputFormat DefaultOutputFormat();
 const char* ExtensionOf(OutputFormat format);  // ".png" or ".bmp"
 bool EncodePicture(const DibPicture& picture, OutputFormat format, std::vector<uint8_t>* bytes,
                    std::string* why);
+// Stored pictures are written as PNG only: BMP has no alpha and no short palette.
+bool EncodeRows(const PictureRows& rows, std::vector<uint8_t>* bytes, std::string* why);
 
 }  // namespace brask

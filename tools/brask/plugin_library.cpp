@@ -74,8 +74,14 @@ std::string PluginLibrary::DefaultPath() {
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   std::string self(buffer.data(), length > 0 ? static_cast<size_t>(length) : 0);
   const size_t slash = self.find_last_of('/');
-  return (slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1)) +
-         "if_brask.so";
+  const std::string folder = slash == std::string::npos ? std::string("./") : self.substr(0, slash + 1);
+  const std::string beside = folder + "if_brask.so";
+#if defined(BRASK_INSTALLED_PLUGIN)
+  // An installed brask (PREFIX/bin) has its plug-in in PREFIX/<libdir>/brask.
+  const std::string installed = folder + "../" BRASK_INSTALLED_PLUGIN;
+  if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
+#endif
+  return beside;
 #endif
 }
 

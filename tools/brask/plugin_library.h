@@ -24,7 +24,8 @@ struct DecodedFile {
 
 class PluginLibrary {
  public:
-  // The library built beside this program: if_brask.so, or if_brask.spi on Windows.
+  // The library built beside this program: if_brask.so, or if_brask.spi on Windows; an
+  // installed brask takes the one installed with it.
   static std::string DefaultPath();
 
   // Loads the library and resolves its exports; false with a reason otherwise.

@@ -26,53 +26,41 @@ constexpr size_t kLargestDecodedBytes = size_t(1) << 30;
 
 }  // namespace
 
-bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why) {
+bool EncodePng(const PictureRows& rows, std::vector<uint8_t>* png, std::string* why) {
   Context context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) {
     *why = "cannot create a PNG encoder";
     return false;
   }
   spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1);
-  const bool indexed = picture.bit_count() == 8;
   spng_ihdr ihdr{};
-  ihdr.width = static_cast<uint32_t>(picture.width());
-  ihdr.height = static_cast<uint32_t>(picture.height());
+  ihdr.width = rows.width;
+  ihdr.height = rows.height;
   ihdr.bit_depth = 8;
-  ihdr.color_type = indexed ? SPNG_COLOR_TYPE_INDEXED : SPNG_COLOR_TYPE_TRUECOLOR;
+  ihdr.color_type = rows.layout == RowLayout::kPalette ? SPNG_COLOR_TYPE_INDEXED
+                    : rows.layout == RowLayout::kRgb   ? SPNG_COLOR_TYPE_TRUECOLOR
+                                                       : SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
   if (Failed(spng_set_ihdr(context.get(), &ihdr), "PNG header", why)) return false;
-
-  const size_t row_bytes = indexed ? size_t(ihdr.width) : size_t(ihdr.width) * 3;
-  if (indexed) {
+  if (rows.layout == RowLayout::kPalette) {
     spng_plte plte{};
-    plte.n_entries = 256;
-    const uint8_t* table = picture.colour_table();
-    for (size_t i = 0; i < 256; ++i) {
-      plte.entries[i].blue = table[4 * i];
-      plte.entries[i].green = table[4 * i + 1];
-      plte.entries[i].red = table[4 * i + 2];
+    plte.n_entries = static_cast<uint32_t>(rows.palette_rgb.size() / 3);
+    for (size_t i = 0; i < plte.n_entries; ++i) {
+      plte.entries[i].red = rows.palette_rgb[3 * i];
+      plte.entries[i].green = rows.palette_rgb[3 * i + 1];
+      plte.entries[i].blue = rows.palette_rgb[3 * i + 2];
     }
     if (Failed(spng_set_plte(context.get(), &plte), "PNG palette", why)) return false;
   }
-  // Rows go in one at a time, top row first; 24-bit rows are turned from BGR into RGB.
-  if (Failed(spng_encode_image(context.get(), nullptr, 0, SPNG_FMT_PNG,
-                               SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE),
-             "PNG encoder", why)) {
+  const size_t row_bytes = size_t(rows.width) * BytesPerPixel(rows.layout);
+  if (rows.pixels.size() != row_bytes * rows.height) {
+    *why = "PNG rows: " + std::to_string(rows.pixels.size()) + " bytes for " +
+           std::to_string(rows.width) + " x " + std::to_string(rows.height) + " pixels";
     return false;
   }
-  std::vector<uint8_t> row(row_bytes);
-  for (int32_t y = 0; y < picture.height(); ++y) {
-    const uint8_t* src = picture.TopDownRow(y);
-    if (indexed) {
-      std::memcpy(row.data(), src, row_bytes);
-    } else {
-      for (size_t x = 0; x < row_bytes; x += 3) {
-        row[x] = src[x + 2];
-        row[x + 1] = src[x + 1];
-        row[x + 2] = src[x];
-      }
-    }
-    const int error = spng_encode_row(context.get(), row.data(), row_bytes);
-    if (error != 0 && error != SPNG_EOI) return !Failed(error, "PNG row", why);
+  if (Failed(spng_encode_image(context.get(), rows.pixels.data(), rows.pixels.size(),
+                               SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE),
+             "PNG encoder", why)) {
+    return false;
   }
   int error = 0;
   size_t length = 0;
@@ -81,6 +69,37 @@ bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string
   png->assign(static_cast<uint8_t*>(buffer), static_cast<uint8_t*>(buffer) + length);
   free(buffer);
   return true;
+}
+
+bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why) {
+  // The DIB's rows turned top down and unpadded; 24-bit pixels from BGR into RGB.
+  PictureRows rows;
+  rows.width = static_cast<uint32_t>(picture.width());
+  rows.height = static_cast<uint32_t>(picture.height());
+  const bool indexed = picture.bit_count() == 8;
+  rows.layout = indexed ? RowLayout::kPalette : RowLayout::kRgb;
+  const size_t row_bytes = indexed ? size_t(rows.width) : size_t(rows.width) * 3;
+  rows.pixels.resize(row_bytes * rows.height);
+  for (int32_t y = 0; y < picture.height(); ++y) {
+    const uint8_t* src = picture.TopDownRow(y);
+    uint8_t* dst = rows.pixels.data() + size_t(y) * row_bytes;
+    if (indexed) {
+      std::memcpy(dst, src, row_bytes);
+      continue;
+    }
+    for (size_t x = 0; x < row_bytes; x += 3) {
+      dst[x] = src[x + 2];
+      dst[x + 1] = src[x + 1];
+      dst[x + 2] = src[x];
+    }
+  }
+  if (indexed) {
+    const uint8_t* table = picture.colour_table();
+    for (size_t i = 0; i < 256; ++i) {
+      rows.palette_rgb.insert(rows.palette_rgb.end(), {table[4 * i + 2], table[4 * i + 1], table[4 * i]});
+    }
+  }
+  return EncodePng(rows, png, why);
 }
 
 bool ReadPng(const std::string& path, PngImage* image, std::string* why) {

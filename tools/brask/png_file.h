@@ -1,6 +1,7 @@
-// PNG files through libspng: 24-bit pictures become RGB PNGs and 8-bit pictures palette PNGs
-// carrying the whole 256-entry colour table, so nothing of the decoded picture is lost.
-// Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG.
+// PNG files through libspng: palette, RGB or RGBA rows, 8 bits a sample. A DIB from the
+// plug-in becomes an RGB PNG (24-bit) or a palette PNG carrying the whole 256-entry colour
+// table (8-bit), so nothing of the decoded picture is lost. Reading gives 8-bit RGBA, or the
+// indexes and palette of a palette PNG.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +9,12 @@
 #include <vector>
 
 #include "tools/brask/dib_picture.h"
+#include "tools/brask/picture_rows.h"
 
 namespace brask {
 
-// Returns false with libspng's reason.
+// Both return false with libspng's reason.
+bool EncodePng(const PictureRows& rows, std::vector<uint8_t>* png, std::string* why);
 bool EncodePng(const DibPicture& picture, std::vector<uint8_t>* png, std::string* why);
 
 struct PngImage {

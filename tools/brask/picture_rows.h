@@ -1,0 +1,25 @@
+// A picture ready for an image file: rows top first, not padded, of palette indexes, RGB or
+// RGBA pixels (8 bits a sample), and the palette for indexes. What the PNG writers take.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace brask {
+
+enum class RowLayout { kPalette, kRgb, kRgba };
+
+// A palette picture carries 1 to 256 entries of red, green, blue, covering every index used.
+struct PictureRows {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  RowLayout layout = RowLayout::kRgb;
+  std::vector<uint8_t> pixels;
+  std::vector<uint8_t> palette_rgb;
+};
+
+inline size_t BytesPerPixel(RowLayout layout) {
+  return layout == RowLayout::kPalette ? 1 : layout == RowLayout::kRgb ? 3 : 4;
+}
+
+}  // namespace brask
