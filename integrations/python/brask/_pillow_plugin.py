@@ -29,8 +29,6 @@ def _set_mode(image, mode):
 
 
 class _BraskImageFile(ImageFile.ImageFile):
-    _close_exclusive_fp_after_loading = False
-
     def _open(self):
         name = self.filename or getattr(self.fp, "name", "")
         if not self._accepts_name(name if isinstance(name, str) else os.fsdecode(name)):
@@ -50,6 +48,11 @@ class _BraskImageFile(ImageFile.ImageFile):
                                       if self._picture.part(n).width > 0
                                       and self._picture.part(n).height > 0]
         self._frame = 0
+        # A picture with parts is loaded once per frame, and Pillow would close the file after
+        # the first; like its own multi-frame formats, it keeps the file in _fp for close().
+        if len(self._frame_parts) > 1:
+            self._close_exclusive_fp_after_loading = False
+            self._fp = self.fp
         self._show_frame(0)
 
     def _accepts_name(self, name):
