@@ -59,7 +59,7 @@ gboolean DecodePictureToPixbuf(const uint8_t* data, size_t length, const LoadCal
   // offered under a G00 name, and a PDT is still recognised by its own signature.
   brask_picture* opened = nullptr;
   const brask_result open_result = brask_open_memory(data, length, "picture.g00", 0, &opened);
-  if (open_result != BRASK_OK) return FailWithResult(error, "Not a readable G00 or PDT picture", open_result);
+  if (open_result != BRASK_OK) return FailWithResult(error, "Cannot open the G00 or PDT picture", open_result);
   const PictureHandle picture(opened);
 
   brask_info info{};
