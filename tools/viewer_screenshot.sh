@@ -53,7 +53,8 @@ viewer_pid=$!
 # Wait for the viewer's window, named after the picture, then give it time to draw.
 window=""
 for _ in $(seq 60); do
-  window=$(DISPLAY=$display xwininfo -root -tree 2>/dev/null | awk -v n="\"$name" 'index($0, n) {print $1; exit}')
+  window=$(DISPLAY=$display xwininfo -root -tree 2>/dev/null |
+           awk -v n="\"$name" 'index($0, n) {print $1; exit}')
   [ -n "$window" ] && break
   sleep 0.5
 done

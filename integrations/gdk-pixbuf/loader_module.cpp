@@ -24,7 +24,8 @@ struct LoadContext {
 
 gpointer BeginLoad(GdkPixbufModuleSizeFunc size_func, GdkPixbufModulePreparedFunc prepared_func,
                    GdkPixbufModuleUpdatedFunc updated_func, gpointer user_data, GError** error) {
-  LoadContext* context = new (std::nothrow) LoadContext{{size_func, prepared_func, updated_func, user_data}, {}};
+  LoadContext* context = new (std::nothrow)
+      LoadContext{{size_func, prepared_func, updated_func, user_data}, {}};
   if (context == nullptr) {
     g_set_error_literal(error, GDK_PIXBUF_ERROR, GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY,
                         "Not enough memory to load the picture");

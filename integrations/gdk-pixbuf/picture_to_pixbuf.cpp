@@ -59,12 +59,16 @@ gboolean DecodePictureToPixbuf(const uint8_t* data, size_t length, const LoadCal
   // offered under a G00 name, and a PDT is still recognised by its own signature.
   brask_picture* opened = nullptr;
   const brask_result open_result = brask_open_memory(data, length, "picture.g00", 0, &opened);
-  if (open_result != BRASK_OK) return FailWithResult(error, "Cannot open the G00 or PDT picture", open_result);
+  if (open_result != BRASK_OK) {
+    return FailWithResult(error, "Cannot open the G00 or PDT picture", open_result);
+  }
   const PictureHandle picture(opened);
 
   brask_info info{};
   const brask_result info_result = brask_get_info(picture.get(), &info);
-  if (info_result != BRASK_OK) return FailWithResult(error, "Cannot describe the picture", info_result);
+  if (info_result != BRASK_OK) {
+    return FailWithResult(error, "Cannot describe the picture", info_result);
+  }
   if (info.width == 0 || info.height == 0 || info.width > INT_MAX || info.height > INT_MAX) {
     return Fail(error, GDK_PIXBUF_ERROR_CORRUPT_IMAGE, "Cannot load the picture",
                 "its width or height is out of range");

@@ -32,13 +32,15 @@ LD_LIBRARY_PATH=$stage/usr/$(dirname "$library") PYTHONPATH=$stage/usr/$site \
 mkdir -p "$work/beside"
 cp -r "$stage/usr/$site/brask" "$work/beside/"
 cp "$stage/usr/$library" "$work/beside/brask/"
-PYTHONPATH=$work/beside "$python" -c 'import brask; print("library beside the package", brask.version())'
+PYTHONPATH=$work/beside \
+  "$python" -c 'import brask; print("library beside the package", brask.version())'
 
 if ! command -v dpkg-deb >/dev/null; then
   echo "SKIPPED: dpkg-deb is not installed, the .deb was not built"
   exit 77
 fi
-(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log") ||
+(cd "$work" &&
+ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log") ||
   { cat "$work/cpack.log"; fail "cpack -G DEB"; }
 deb=$(find "$work/deb" -maxdepth 1 -name '*.deb' | head -n 1)
 [ -n "$deb" ] || fail "cpack wrote no .deb"
@@ -53,4 +55,4 @@ grep -qx "activate-noawait /usr/share/mime/packages" "$work/control/triggers" ||
   fail "the package does not refresh the MIME database"
 grep -qx "activate-noawait /usr/$loaders" "$work/control/triggers" ||
   fail "the package does not refresh the gdk-pixbuf loaders cache"
-echo "$(basename "$deb"): every piece in place, triggers for the MIME database and the loaders cache"
+echo "$(basename "$deb"): every piece in place, triggers for the MIME database and loaders cache"

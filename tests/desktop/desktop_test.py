@@ -179,7 +179,8 @@ class PixbufLoader(DesktopTest):
                 # Asks for the size only: the loader is told to stop once it is known.
                 file_format, width, height = self.GdkPixbuf.Pixbuf.get_file_info(path)
                 self.assertEqual(file_format.get_name(), "brask")
-                self.assertEqual((width, height), (api_rgba(path)[0].width, api_rgba(path)[0].height))
+                info, _ = api_rgba(path)
+                self.assertEqual((width, height), (info.width, info.height))
 
     def test_hostile_files_give_an_error_with_words(self):
         for path in write_hostile(self.folder):

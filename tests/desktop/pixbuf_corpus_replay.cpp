@@ -27,7 +27,8 @@ void Fault(Tally* tally, const fs::path& path, const char* mime_type, const char
   ++tally->faults;
 }
 
-void Replay(const fs::path& path, const std::vector<guchar>& bytes, const char* mime_type, Tally* tally) {
+void Replay(const fs::path& path, const std::vector<guchar>& bytes, const char* mime_type,
+            Tally* tally) {
   GError* error = nullptr;
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_mime_type(mime_type, &error);
   if (loader == nullptr) {
@@ -41,7 +42,8 @@ void Replay(const fs::path& path, const std::vector<guchar>& bytes, const char* 
   ok = gdk_pixbuf_loader_close(loader, ok ? &error : nullptr) && ok;
   if (ok) {
     GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (pixbuf == nullptr || gdk_pixbuf_get_width(pixbuf) < 1 || gdk_pixbuf_get_height(pixbuf) < 1) {
+    if (pixbuf == nullptr || gdk_pixbuf_get_width(pixbuf) < 1 ||
+        gdk_pixbuf_get_height(pixbuf) < 1) {
       Fault(tally, path, mime_type, "success without a picture");
     } else {
       // Every byte handed over is read, so a sanitizer sees any that was never written.
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(argv[i])) {
       if (!entry.is_regular_file()) continue;
       std::ifstream in(entry.path(), std::ios::binary);
-      const std::vector<guchar> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      const std::vector<guchar> bytes{std::istreambuf_iterator<char>(in),
+                                      std::istreambuf_iterator<char>()};
       ++files;
       Replay(entry.path(), bytes, "image/x-g00", &tally);
       Replay(entry.path(), bytes, "image/x-pdt", &tally);

@@ -15,7 +15,8 @@ mkdir -p "$work/xdg/mime/packages" "$work/cache"
 
 if [ -x "$query_loaders" ]; then
   if [ -n "$runtime" ]; then
-    LD_PRELOAD=$runtime ASAN_OPTIONS=detect_leaks=0 "$query_loaders" "$loader" >"$work/loaders.cache"
+    LD_PRELOAD=$runtime ASAN_OPTIONS=detect_leaks=0 \
+      "$query_loaders" "$loader" >"$work/loaders.cache"
   else
     "$query_loaders" "$loader" >"$work/loaders.cache"
   fi

@@ -38,8 +38,9 @@ class Info(ctypes.Structure):
 
 
 class Part(ctypes.Structure):
-    _fields_ = [("index", ctypes.c_uint32), ("width", ctypes.c_int32), ("height", ctypes.c_int32),
-                ("origin_x", ctypes.c_uint32), ("origin_y", ctypes.c_uint32), ("top", ctypes.c_uint32)]
+    _fields_ = [("index", ctypes.c_uint32), ("width", ctypes.c_int32),
+                ("height", ctypes.c_int32), ("origin_x", ctypes.c_uint32),
+                ("origin_y", ctypes.c_uint32), ("top", ctypes.c_uint32)]
 
 
 _library = None
@@ -119,7 +120,8 @@ class Picture:
         self._library = library
         self._handle = handle
         self.info = Info()
-        _check(library.brask_get_info(handle, ctypes.byref(self.info)), "cannot describe the picture")
+        _check(library.brask_get_info(handle, ctypes.byref(self.info)),
+               "cannot describe the picture")
 
     def close(self):
         if self._handle is not None:
