@@ -69,6 +69,9 @@ class _BraskImageFile(ImageFile.ImageFile):
     def seek(self, frame):
         if not self._seek_check(frame):
             return
+        # Loading leaves fp None; the next frame's load gets the file back, as GIF's does.
+        if self.fp is None and getattr(self, "_fp", None) is not None:
+            self.fp = self._fp
         self._show_frame(frame)
 
     def tell(self):
