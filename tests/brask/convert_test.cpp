@@ -265,4 +265,99 @@ TEST(BraskConvert, CtrlCCancelsAndLeavesNoPartialFile) {
   ExpectNoTemporaryFiles(out);
 }
 
+// --parts: each part with a picture of its own as RGBA, named by its place in the directory
+// (the empty entry 1 and the narrow part 3 get no file, the narrow part is still described),
+// the parts' JSON beside them, and the composed picture as ever.
+TEST(BraskConvert, PartsAreWrittenOnTheirOwnAndDescribed) {
+  const std::string in = FreshFolder("parts-in");
+  const std::string out = FreshFolder("parts-out");
+  encode::G00Part first{0, 0, 4, 3, {{1, 1, MakeAlphaImage(5, 1, 1)}}};  // clipped to the part
+  encode::G00Part empty{0, 0, 0, 0, {}};
+  encode::G00Part second{10, 20, 2, 2, {{11, 21, MakeAlphaImage(1, 1, 2)}}};
+  encode::G00Part narrow{0, 0, -1, 1, {}};
+  WriteBytes(in + "/sprite.g00", encode::EncodeG00Type2({first, empty, second, narrow}, 1, 1));
+  WriteBytes(in + "/plain.pdt", encode::EncodePdt10(MakeColourImage(3, 2, 3)));
+  const ProgramRun run = RunBrask({"convert", in, "-o", out, "--parts"});
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ListFiles(out), (std::vector<std::string>{"plain.png", "sprite-part0.png", "sprite-part2.png",
+                                                      "sprite-parts.json", "sprite.png"}));
+  const std::vector<uint8_t> json = ReadBytes(out + "/sprite-parts.json");
+  EXPECT_EQ(std::string(json.begin(), json.end()), R"([
+  {
+    "index": 0,
+    "width": 4,
+    "height": 3,
+    "origin_x": 0,
+    "origin_y": 0,
+    "top": 0
+  },
+  {
+    "index": 1,
+    "width": 0,
+    "height": 0,
+    "origin_x": 0,
+    "origin_y": 0,
+    "top": 3
+  },
+  {
+    "index": 2,
+    "width": 2,
+    "height": 2,
+    "origin_x": 10,
+    "origin_y": 20,
+    "top": 3
+  },
+  {
+    "index": 3,
+    "width": -1,
+    "height": 1,
+    "origin_x": 0,
+    "origin_y": 0,
+    "top": 5
+  }
+]
+)");
+
+  const PngPixels part0 = ReadPngPixels(out + "/sprite-part0.png");
+  ASSERT_EQ(part0.colour_type, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA);
+  ASSERT_EQ(part0.width, 4u);
+  ASSERT_EQ(part0.height, 3u);
+  std::vector<uint8_t> want(4 * 3 * 4, 0);
+  for (size_t x = 1; x < 4; ++x) {  // block pixels 0-2 at columns 1-3 of row 1; 3-4 cut off
+    const uint8_t* bgra = &first.blocks[0].pixels.bgra[4 * (x - 1)];
+    uint8_t* rgba = &want[4 * (4 + x)];
+    rgba[0] = bgra[2], rgba[1] = bgra[1], rgba[2] = bgra[0], rgba[3] = bgra[3];
+  }
+  EXPECT_EQ(part0.data, want);
+  const PngPixels composed = ReadPngPixels(out + "/sprite.png");
+  EXPECT_EQ(composed.width, 4u);
+  EXPECT_EQ(composed.height, 6u);
+  EXPECT_EQ(std::vector<uint8_t>(composed.data.begin(), composed.data.begin() + 48), want);
+
+  // Without --parts, only the composed picture.
+  const std::string plain_out = FreshFolder("parts-none");
+  ASSERT_EQ(RunBrask({"convert", in + "/sprite.g00", "-o", plain_out}).status, 0);
+  EXPECT_EQ(ListFiles(plain_out), (std::vector<std::string>{"sprite.png"}));
+  EXPECT_NE(RunBrask({"convert", in, "-o", plain_out, "--parts", "--flatten"}).status, 0);
+}
+
+// A stored palette shorter than the indexes reach is padded with black in the PNG; the
+// indexes stay as stored.
+TEST(BraskConvert, PalettePngsCoverEveryIndexUsed) {
+  const std::string in = FreshFolder("palette-in");
+  encode::IndexedImage image = MakeIndexedImage(4, 2, 2, 4);
+  image.indexes = {0, 1, 5, 1, 0, 0, 1, 1};
+  WriteBytes(in + "/short.g00", encode::EncodeG00Type1(image));
+  ASSERT_EQ(RunBrask({"convert", in + "/short.g00"}).status, 0);
+  const PngPixels png = ReadPngPixels(in + "/short.png");
+  ASSERT_EQ(png.colour_type, SPNG_COLOR_TYPE_INDEXED);
+  EXPECT_EQ(png.data, image.indexes);
+  ASSERT_EQ(png.palette.size(), 6u * 3);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(png.palette[3 * i], image.palette[4 * i + 2]);
+    EXPECT_EQ(png.palette[3 * i + 2], image.palette[4 * i]);
+  }
+  EXPECT_EQ(std::vector<uint8_t>(png.palette.begin() + 6, png.palette.end()), std::vector<uint8_t>(12, 0));
+}
+
 }  // namespace

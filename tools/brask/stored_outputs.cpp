@@ -56,7 +56,7 @@ bool ReadStoredOutputs(const std::string& path, bool with_parts, StoredOutputs* 
   }
   if (!with_parts || info.mode != BRASK_MODE_G00_TYPE2) return true;
 
-  nlohmann::json described = nlohmann::json::array();
+  nlohmann::ordered_json described = nlohmann::ordered_json::array();
   const std::vector<brask_part> parts = stored.Parts();
   for (uint32_t n = 0; n < parts.size(); ++n) {
     const brask_part& part = parts[n];
