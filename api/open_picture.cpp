@@ -139,7 +139,10 @@ brask_result ReadParts(brask_picture* picture, uint64_t limit) {
   const uint64_t list_bytes = count * sizeof(brask_part);
   const uint64_t held = uint64_t{picture->length} + picture->directory_bytes + list_bytes;
   const uint64_t output = uint64_t{kRgbaBytes} * size.height * static_cast<uint64_t>(size.width);
-  if (!WithinLimit(limit, held, 0, output)) return BRASK_OVER_MEMORY_LIMIT;
+  // The list is an allocation of its own: on a 32-bit build it must fit in size_t too.
+  if (list_bytes > kLargestBlockBytes || !WithinLimit(limit, held, 0, output)) {
+    return BRASK_OVER_MEMORY_LIMIT;
+  }
 
   picture->parts = reinterpret_cast<brask_part*>(api::Allocate(static_cast<size_t>(list_bytes)));
   if (picture->parts == nullptr) return BRASK_OUT_OF_MEMORY;

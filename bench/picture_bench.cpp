@@ -1,7 +1,8 @@
 // MB/s of pixel block for whole pictures decoded through GetPicture, as a host asks for them:
 // every G00 type and PDT mode, made by our encoders from each benchmark picture. PDT comes
 // from memory; G00, which is known only by its name, from a file named *.g00 (mapping it is
-// part of the cost).
+// part of the cost). The same pictures through the public API (api/...): MB/s of RGBA from
+// brask_decode_rgba on a handle opened once.
 //   picture_bench [google benchmark flags] [pictures folder]
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "bench/png_pictures.h"
+#include "brask/brask.h"
 #include "host/plugin_api.h"
 #include "tools/encoders/image_files.h"
 
@@ -94,6 +96,30 @@ void Decode(benchmark::State& state, const Job* job) {
   state.SetBytesProcessed(bytes);
 }
 
+void DecodeRgba(benchmark::State& state, const Job* job) {
+  brask_picture* picture = nullptr;
+  const char* name = job->path.empty() ? nullptr : job->path.c_str();
+  if (brask_open_memory(job->file.data(), job->file.size(), name, 0, &picture) != BRASK_OK) {
+    state.SkipWithError("the picture did not open");
+    return;
+  }
+  brask_info info;
+  brask_get_info(picture, &info);
+  const size_t stride = size_t{info.width} * 4;
+  std::vector<uint8_t> rgba(stride * info.height);
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    if (brask_decode_rgba(picture, rgba.data(), rgba.size(), stride) != BRASK_OK) {
+      state.SkipWithError("the picture did not decode");
+      break;
+    }
+    benchmark::DoNotOptimize(rgba.data());
+    bytes += static_cast<int64_t>(rgba.size());
+  }
+  brask_close(picture);
+  state.SetBytesProcessed(bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +145,8 @@ int main(int argc, char** argv) {
       }
       benchmark::RegisterBenchmark((std::string(mode.name) + "/" + picture.name).c_str(), Decode,
                                    job.get());
+      benchmark::RegisterBenchmark(("api/" + std::string(mode.name) + "/" + picture.name).c_str(),
+                                   DecodeRgba, job.get());
       jobs.push_back(std::move(job));
     }
   }

@@ -126,9 +126,9 @@ BRASK_API brask_result brask_decode_rgba(brask_picture* picture, uint8_t* dst, s
 
 /* Decodes an indexed picture (G00 type 1, PDT11): height rows of width index bytes, top row
  * first, `stride` bytes apart, and the palette as palette_size entries of red, green, blue
- * (3 bytes each) into `palette`, of `palette_bytes` bytes (null when palette_size is 0). An
- * index at or beyond palette_size has no colour of its own; RGBA decoding gives it opaque
- * black. */
+ * (3 bytes each) into `palette`, of `palette_bytes` bytes (which may be null when
+ * palette_size is 0). An index at or beyond palette_size has no colour of its own; RGBA
+ * decoding gives it opaque black. */
 BRASK_API brask_result brask_decode_indexed(brask_picture* picture, uint8_t* dst, size_t size,
                                             size_t stride, uint8_t* palette,
                                             size_t palette_bytes);

@@ -1,7 +1,6 @@
 // The public C API on pictures of every mode made by our encoders: what is stored comes back
 // exactly (colour under alpha 0 included), type-2 parts are placed as the exports place
-// them, claims over the memory limit are refused before anything is allocated, and wrong
-// arguments are answered, never followed.
+// them, and wrong arguments are answered, never followed. Runs in the 32-bit cross build too.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,8 +8,7 @@
 #include <vector>
 
 #include "brask/brask.h"
-#include "codec/byte_io.h"
-#include "platform/fault_injection.h"
+#include "tests/support/api_picture.h"
 #include "tests/support/g00_expected.h"
 #include "tests/support/sample_images.h"
 #include "tests/support/test_files.h"
@@ -20,35 +18,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using encode::G00Part;
 using g00_expected::Block;
-
-struct Opened {
-  brask_result result = BRASK_INVALID_ARGUMENT;
-  brask_picture* picture = nullptr;
-  brask_info info{};
-  ~Opened() { brask_close(picture); }
-};
-
-void Open(const Bytes& file, const char* name, Opened* opened, uint64_t limit = 0) {
-  const Bytes exact(file);
-  opened->result = brask_open_memory(exact.data(), exact.size(), name, limit, &opened->picture);
-  if (opened->result == BRASK_OK) brask_get_info(opened->picture, &opened->info);
-}
-
-// RGBA rows `pad` bytes apart; the gaps must keep their canary.
-constexpr uint8_t kCanary = 0xA5;
-Bytes DecodeRgba(brask_picture* picture, const brask_info& info, size_t pad = 0) {
-  const size_t row = size_t{info.width} * 4;
-  const size_t stride = row + pad;
-  Bytes buffer(stride * info.height, kCanary);
-  EXPECT_EQ(brask_decode_rgba(picture, buffer.data(), buffer.size(), stride), BRASK_OK);
-  Bytes rows;
-  for (size_t y = 0; y < info.height; ++y) {
-    const uint8_t* at = buffer.data() + y * stride;
-    rows.insert(rows.end(), at, at + row);
-    for (size_t i = row; i < stride; ++i) EXPECT_EQ(at[i], kCanary) << "gap after row " << y;
-  }
-  return rows;
-}
+using api_picture::DecodeRgba;
+using api_picture::kCanary;
+using api_picture::Open;
+using api_picture::Opened;
 
 Bytes RgbaOf(const encode::AlphaImage& image) {
   Bytes rgba(image.bgra.size());
@@ -199,47 +172,6 @@ TEST(BraskApi, ComposesTypeTwoPartsAndGivesEachOnItsOwn) {
   EXPECT_EQ(Bytes(own.begin() + 48, own.end()), Bytes(rgba.begin() + 48, rgba.begin() + 72));
   // The narrow part has no picture of its own: nothing is written.
   EXPECT_EQ(brask_decode_part_rgba(opened.picture, 1, nullptr, 0, 0), BRASK_OK);
-}
-
-// A PDT header of 36 bytes claiming 40000 x 40000 pixels, and a type-2 G00 whose directory
-// claims 2 GiB: refused before any allocation. A type-2 whose parts compose a picture over
-// the limit: refused once the directory is read, with nothing left held.
-TEST(BraskApi, RefusesClaimsOverTheLimitBeforeAllocating) {
-  Bytes pdt(36, 0);
-  std::memcpy(pdt.data(), "PDT10", 5);
-  WriteU32Le(pdt.data() + 8, 36);
-  WriteU32Le(pdt.data() + 12, 40000);
-  WriteU32Le(pdt.data() + 16, 40000);
-  const Bytes directory_claim = g00_expected::Type2File(Bytes(4, 0), 1, 1, 1, 0x80000000u);
-  const long live = platform::LiveResources();
-  for (const Bytes* file : {static_cast<const Bytes*>(&pdt), &directory_claim}) {
-    platform::FailCountedCall(0);
-    Opened opened;
-    Open(*file, "x.g00", &opened);
-    EXPECT_EQ(opened.result, BRASK_OVER_MEMORY_LIMIT);
-    EXPECT_EQ(opened.picture, nullptr);
-    EXPECT_EQ(platform::CountedCallsSoFar(), 0) << "allocated before refusing";
-  }
-  const Bytes tall = g00_expected::Type2File(
-      encode::BuildG00PartDirectory({G00Part{0, 0, 20000, 20000, {}}}), 1, 1);
-  Opened over;
-  Open(tall, "x.g00", &over);
-  EXPECT_EQ(over.result, BRASK_OVER_MEMORY_LIMIT);
-  Opened within;
-  Open(tall, "x.g00", &within, uint64_t{2} << 30);
-  EXPECT_EQ(within.result, BRASK_OK);
-  brask_close(within.picture);
-  within.picture = nullptr;
-  EXPECT_EQ(platform::LiveResources(), live);
-
-  // The limit covers the input, the work buffer and the RGBA output together.
-  const Bytes small = encode::EncodePdt10(MakeColourImage(4, 2, 5));
-  const uint64_t cost = small.size() + (12 * 2 + 1) + 4 * 4 * 2;
-  Opened exact, short_by_one;
-  Open(small, nullptr, &exact, cost);
-  Open(small, nullptr, &short_by_one, cost - 1);
-  EXPECT_EQ(exact.result, BRASK_OK);
-  EXPECT_EQ(short_by_one.result, BRASK_OVER_MEMORY_LIMIT);
 }
 
 TEST(BraskApi, AnswersWrongArgumentsWithoutWriting) {
