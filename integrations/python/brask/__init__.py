@@ -1,0 +1,18 @@
+"""G00 and PDT pictures in Pillow, decoded by the brask C API.
+
+    import brask
+    from PIL import Image
+    picture = Image.open("sprite.g00")      # RGBA, RGB or P, as stored
+    for frame in range(picture.n_frames):  # a type-2 G00: the composed picture, then its parts
+        picture.seek(frame)
+
+Importing the package registers both formats with Pillow. `brask.Picture` is the C API
+itself, for the indexes, palettes and parts without Pillow.
+"""
+
+from ._library import BraskError, Picture, version
+from ._pillow_plugin import G00ImageFile, PdtImageFile, register
+
+register()
+
+__all__ = ["BraskError", "G00ImageFile", "PdtImageFile", "Picture", "version"]

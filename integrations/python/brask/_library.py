@@ -1,0 +1,179 @@
+"""The brask C API through ctypes: opening a picture, describing it, decoding its pixels.
+
+The shared library is looked for beside this package first, then wherever the system's
+dynamic loader looks (its cache, LD_LIBRARY_PATH). Every call's result is checked; a failure
+raises BraskError with the library's own words for it.
+"""
+
+import ctypes
+import os
+import threading
+
+LIBRARY_NAME = "libbrask.so.1"
+
+FORMAT_G00 = 1
+FORMAT_PDT = 2
+
+MODE_G00_TYPE0 = 1
+MODE_G00_TYPE1 = 2
+MODE_G00_TYPE2 = 3
+MODE_PDT10 = 4
+MODE_PDT10_MASKED = 5
+MODE_PDT11 = 6
+
+_OK = 0
+
+
+class BraskError(OSError):
+    """A picture that cannot be opened or decoded; `result` is the C API's result code."""
+
+    def __init__(self, result, message):
+        super().__init__(message)
+        self.result = result
+
+
+class Info(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_uint32) for name in
+                ("format", "mode", "width", "height", "has_alpha", "palette_size", "part_count")]
+
+
+class Part(ctypes.Structure):
+    _fields_ = [("index", ctypes.c_uint32), ("width", ctypes.c_int32),
+                ("height", ctypes.c_int32), ("origin_x", ctypes.c_uint32),
+                ("origin_y", ctypes.c_uint32), ("top", ctypes.c_uint32)]
+
+
+_library = None
+_library_lock = threading.Lock()
+
+
+def _candidates():
+    beside = os.path.join(os.path.dirname(os.path.abspath(__file__)), LIBRARY_NAME)
+    return [beside, os.path.join(os.path.dirname(os.path.dirname(beside)), LIBRARY_NAME),
+            LIBRARY_NAME]
+
+
+def _declare(library):
+    handle = ctypes.c_void_p
+    size = ctypes.c_size_t
+    buffer = ctypes.c_char_p
+    result = ctypes.c_int
+    signatures = {
+        "brask_open_memory": (result, [ctypes.c_char_p, size, ctypes.c_char_p, ctypes.c_uint64,
+                                       ctypes.POINTER(handle)]),
+        "brask_close": (None, [handle]),
+        "brask_get_info": (result, [handle, ctypes.POINTER(Info)]),
+        "brask_get_part": (result, [handle, ctypes.c_uint32, ctypes.POINTER(Part)]),
+        "brask_decode_rgba": (result, [handle, buffer, size, size]),
+        "brask_decode_indexed": (result, [handle, buffer, size, size, buffer, size]),
+        "brask_decode_part_rgba": (result, [handle, ctypes.c_uint32, buffer, size, size]),
+        "brask_result_text": (ctypes.c_char_p, [result]),
+        "brask_version": (ctypes.c_char_p, []),
+    }
+    for name, (restype, argtypes) in signatures.items():
+        function = getattr(library, name)
+        function.restype = restype
+        function.argtypes = argtypes
+    return library
+
+
+def load_library():
+    """The C library, loaded once; OSError naming every place looked in when it is missing."""
+    global _library
+    with _library_lock:
+        if _library is None:
+            failures = []
+            for candidate in _candidates():
+                if os.sep in candidate and not os.path.exists(candidate):
+                    continue
+                try:
+                    _library = _declare(ctypes.CDLL(candidate))
+                    break
+                except OSError as error:
+                    failures.append(str(error))
+            else:
+                raise OSError("brask: cannot load %s (looked beside the package and in the "
+                              "system's library path): %s" % (LIBRARY_NAME, "; ".join(failures)))
+        return _library
+
+
+def version():
+    return load_library().brask_version().decode()
+
+
+def _check(result, what):
+    if result != _OK:
+        text = load_library().brask_result_text(result).decode(errors="replace")
+        raise BraskError(result, "%s: %s" % (what, text))
+
+
+class Picture:
+    """One opened picture. Not for two threads at once; close() frees it (so does `with`)."""
+
+    def __init__(self, data, name_hint=None, memory_limit=0):
+        library = load_library()
+        data = bytes(data)
+        hint = os.fsencode(name_hint) if name_hint else None
+        handle = ctypes.c_void_p()
+        _check(library.brask_open_memory(data, len(data), hint, memory_limit, ctypes.byref(handle)),
+               "cannot open the picture")
+        self._library = library
+        self._handle = handle
+        self.info = Info()
+        _check(library.brask_get_info(handle, ctypes.byref(self.info)),
+               "cannot describe the picture")
+
+    def close(self):
+        if self._handle is not None:
+            self._library.brask_close(self._handle)
+            self._handle = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.close()
+
+    def __del__(self):
+        if getattr(self, "_handle", None) is not None:
+            self.close()
+
+    def _open_handle(self):
+        if self._handle is None:
+            raise ValueError("brask: the picture is closed")
+        return self._handle
+
+    def part(self, n):
+        part = Part()
+        _check(self._library.brask_get_part(self._open_handle(), n, ctypes.byref(part)),
+               "cannot describe part %d" % n)
+        return part
+
+    def decode_rgba(self):
+        """The whole picture as RGBA bytes, rows of width * 4 without padding."""
+        row_bytes = self.info.width * 4
+        pixels = ctypes.create_string_buffer(row_bytes * self.info.height)
+        _check(self._library.brask_decode_rgba(self._open_handle(), pixels, len(pixels), row_bytes),
+               "cannot decode the picture")
+        return pixels.raw
+
+    def decode_indexed(self):
+        """(indexes, palette): rows of width index bytes, and the palette as RGB triples."""
+        indexes = ctypes.create_string_buffer(self.info.width * self.info.height)
+        palette = ctypes.create_string_buffer(self.info.palette_size * 3)
+        _check(self._library.brask_decode_indexed(self._open_handle(), indexes, len(indexes),
+                                                  self.info.width, palette, len(palette)),
+               "cannot decode the picture")
+        return indexes.raw, palette.raw
+
+    def decode_part_rgba(self, n):
+        """Part n on its own as RGBA bytes, rows of its width * 4."""
+        part = self.part(n)
+        if part.width < 1 or part.height < 1:
+            raise ValueError("brask: part %d has no picture of its own" % n)
+        row_bytes = part.width * 4
+        pixels = ctypes.create_string_buffer(row_bytes * part.height)
+        _check(self._library.brask_decode_part_rgba(self._open_handle(), n, pixels, len(pixels),
+                                                    row_bytes),
+               "cannot decode part %d" % n)
+        return pixels.raw
