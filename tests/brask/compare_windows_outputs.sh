@@ -12,7 +12,7 @@ set -eu
 format=$1 native=$2 windows=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
-[ -x "$native" ] || { echo "skipped: no native brask at $native"; exit 77; }
+[ -x "$native" ] || { echo "no native brask at $native (build the native preset first)"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
