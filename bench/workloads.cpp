@@ -15,13 +15,14 @@ namespace bench {
 const std::vector<Variant>& Variants() {
   static const std::vector<Variant> variants = {
       {"G00Bytes", encode::LzVariant::kG00Bytes, DecodeG00Bytes, PlainDecodeG00Bytes,
-       {DecodeG00BytesOnPath<LzPath::kGroups>, DecodeG00BytesOnPath<LzPath::kSse2>, nullptr}},
+       {DecodeG00BytesOnPath<LzPath::kGroups>, DecodeG00BytesOnPath<LzPath::kSse2>, nullptr,
+        nullptr}},
       {"G00Pixels", encode::LzVariant::kG00Pixels, DecodeG00Pixels, PlainDecodeG00Pixels,
        {DecodeG00PixelsOnPath<LzPath::kGroups>, DecodeG00PixelsOnPath<LzPath::kSse2>,
-        DecodeG00PixelsOnPath<LzPath::kSsse3>}},
+        DecodeG00PixelsOnPath<LzPath::kSsse3>, DecodeG00PixelsOnPath<LzPath::kAvx2>}},
       {"PdtPixels", encode::LzVariant::kPdtPixels, DecodePdtPixels, PlainDecodePdtPixels,
        {DecodePdtPixelsOnPath<LzPath::kGroups>, DecodePdtPixelsOnPath<LzPath::kSse2>,
-        DecodePdtPixelsOnPath<LzPath::kSsse3>}},
+        DecodePdtPixelsOnPath<LzPath::kSsse3>, DecodePdtPixelsOnPath<LzPath::kAvx2>}},
       {"PdtMask", encode::LzVariant::kPdtMask, DecodePdtMask, PlainDecodePdtMask, {}},
       {"PdtIndexed", encode::LzVariant::kPdtIndexed, DecodePdtIndexed, PlainDecodePdtIndexed, {}},
   };
@@ -61,7 +62,7 @@ std::string CheckWorkload(const Workload& w) {
                           ? 3
                           : 1;
   for (Decoder decoder : {w.variant->ours, w.variant->plain, w.variant->on_path[0],
-                          w.variant->on_path[1], w.variant->on_path[2]}) {
+                          w.variant->on_path[1], w.variant->on_path[2], w.variant->on_path[3]}) {
     if (decoder == nullptr) continue;
     std::vector<uint8_t> out(w.units.size());
     const size_t units = decoder(out.data(), out.size(), w.stream.data(), w.stream.size());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/lz_paths.h"
 #include "tools/encoders/lz_encoder.h"
 
 namespace bench {
@@ -27,7 +28,7 @@ struct Variant {
   encode::LzVariant kind;
   Decoder ours;
   Decoder plain;
-  Decoder on_path[3];  // ours on each LzPath (groups, sse2, ssse3) that differs, else null
+  Decoder on_path[kLzPathCount];  // ours on each LzPath that differs, else null
 };
 
 // The five decoders, ours beside the plain ones.

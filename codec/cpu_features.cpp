@@ -13,6 +13,20 @@ namespace {
 constexpr unsigned kKnown = 1u << 0;
 constexpr unsigned kSse2 = 1u << 1;
 constexpr unsigned kSsse3 = 1u << 2;
+constexpr unsigned kAvx2 = 1u << 3;
+// XCR0: the system saves the SSE and the AVX registers.
+constexpr unsigned kXmmAndYmmState = 0x6;
+
+#if defined(__i386__) || defined(__x86_64__)
+// The processor's AVX2 bit alone is not enough: a system that does not save the 256-bit
+// registers makes every AVX instruction fault.
+bool SystemSavesYmm(unsigned leaf1_ecx) {
+  if ((leaf1_ecx & bit_OSXSAVE) == 0 || (leaf1_ecx & bit_AVX) == 0) return false;
+  unsigned xcr0_low = 0, xcr0_high = 0;
+  __asm__ volatile("xgetbv" : "=a"(xcr0_low), "=d"(xcr0_high) : "c"(0));
+  return (xcr0_low & kXmmAndYmmState) == kXmmAndYmmState;
+}
+#endif
 
 unsigned AskProcessor() {
   unsigned features = kKnown;
@@ -21,6 +35,11 @@ unsigned AskProcessor() {
   if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0) {
     if ((edx & bit_SSE2) != 0) features |= kSse2;
     if ((ecx & bit_SSSE3) != 0) features |= kSsse3;
+    const bool ymm_saved = SystemSavesYmm(ecx);
+    if (ymm_saved && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) != 0 &&
+        (ebx & bit_AVX2) != 0) {
+      features |= kAvx2;
+    }
   }
 #endif
   return features;
@@ -40,3 +59,4 @@ unsigned Features() {
 
 bool CpuHasSse2() { return (Features() & kSse2) != 0; }
 bool CpuHasSsse3() { return (Features() & kSsse3) != 0; }
+bool CpuHasAvx2() { return (Features() & kAvx2) != 0; }

@@ -6,3 +6,5 @@
 bool CpuHasSse2();
 // True when the processor runs SSSE3 (pshufb).
 bool CpuHasSsse3();
+// True when the processor runs AVX2 and the system saves its registers on a task switch.
+bool CpuHasAvx2();

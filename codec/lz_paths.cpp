@@ -8,6 +8,7 @@ const char* LzPathName(LzPath path) {
     case LzPath::kGroups: return "groups";
     case LzPath::kSse2: return "sse2";
     case LzPath::kSsse3: return "ssse3";
+    case LzPath::kAvx2: return "avx2";
   }
   return "?";
 }
@@ -18,6 +19,7 @@ bool LzPathRuns(LzPath path) {
     case LzPath::kGroups: return true;
     case LzPath::kSse2: return CpuHasSse2();
     case LzPath::kSsse3: return CpuHasSsse3();
+    case LzPath::kAvx2: return CpuHasAvx2();
   }
   return false;
 #else
@@ -26,6 +28,7 @@ bool LzPathRuns(LzPath path) {
 }
 
 LzPath FastestLzPath() {
+  if (LzPathRuns(LzPath::kAvx2)) return LzPath::kAvx2;
   if (LzPathRuns(LzPath::kSsse3)) return LzPath::kSsse3;
   if (LzPathRuns(LzPath::kSse2)) return LzPath::kSse2;
   return LzPath::kGroups;

@@ -12,9 +12,11 @@ enum class LzPath {
   kSse2,    // pixels: the item-uniform loop (lz_pixel_items.h); bytes: the step loop
             // (lz_byte_steps.h)
   kSsse3,   // pixels: as kSse2, with runs of one pixel by pshufb; bytes: as kSse2
+  kAvx2,    // pixels: as kSsse3, compiled for AVX2 (32-byte moves); bytes: as kSse2
 };
 
-constexpr LzPath kLzPaths[] = {LzPath::kGroups, LzPath::kSse2, LzPath::kSsse3};
+constexpr LzPath kLzPaths[] = {LzPath::kGroups, LzPath::kSse2, LzPath::kSsse3, LzPath::kAvx2};
+constexpr int kLzPathCount = sizeof kLzPaths / sizeof kLzPaths[0];
 
 const char* LzPathName(LzPath path);
 // Whether this processor runs `path`.

@@ -199,7 +199,8 @@ struct Pair {
   bool indexed;
 };
 
-constexpr LzPath kGroups = LzPath::kGroups, kSse2 = LzPath::kSse2, kSsse3 = LzPath::kSsse3;
+constexpr LzPath kGroups = LzPath::kGroups, kSse2 = LzPath::kSse2, kSsse3 = LzPath::kSsse3,
+                 kAvx2 = LzPath::kAvx2;
 
 const Pair kPairs[] = {
     {"G00Bytes", kGroups, DecodeG00BytesOnPath<kGroups>, PlainDecodeG00Bytes, 1, 2, 17, 4095,
@@ -212,12 +213,16 @@ const Pair kPairs[] = {
      false, false},
     {"G00PixelsSsse3", kSsse3, DecodeG00PixelsOnPath<kSsse3>, PlainDecodeG00Pixels, 3, 2, 16,
      4095, false, false},
+    {"G00PixelsAvx2", kAvx2, DecodeG00PixelsOnPath<kAvx2>, PlainDecodeG00Pixels, 3, 2, 16, 4095,
+     false, false},
     {"PdtPixels", kGroups, DecodePdtPixelsOnPath<kGroups>, PlainDecodePdtPixels, 3, 2, 16, 4096,
      true, false},
     {"PdtPixelsSse2", kSse2, DecodePdtPixelsOnPath<kSse2>, PlainDecodePdtPixels, 3, 2, 16, 4096,
      true, false},
     {"PdtPixelsSsse3", kSsse3, DecodePdtPixelsOnPath<kSsse3>, PlainDecodePdtPixels, 3, 2, 16,
      4096, true, false},
+    {"PdtPixelsAvx2", kAvx2, DecodePdtPixelsOnPath<kAvx2>, PlainDecodePdtPixels, 3, 2, 16, 4096,
+     true, false},
     {"PdtMask", kGroups, DecodePdtMask, PlainDecodePdtMask, 1, 2, 257, 256, true, false},
     {"PdtIndexed", kGroups, DecodePdtIndexed, PlainDecodePdtIndexed, 1, 1, 17, 0, true, true},
 };
