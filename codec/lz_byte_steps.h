@@ -34,7 +34,7 @@ BRASK_ALWAYS_INLINE void DecodeByteReference(const Variant& variant, const uint8
   // length <= distance also refuses distance 0 (outside).
   unsigned fast = length <= distance;
   if (kNearStart) fast &= distance <= written;
-  if (__builtin_expect(fast, 1)) {
+  if (__builtin_expect(fast != 0, 1)) {
     MoveBlocks<32>(out, out - distance);
     out += length;
   } else if (distance - 1 < written) {  // 1 <= distance <= written; 0 wraps and fails
