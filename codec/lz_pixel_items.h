@@ -66,13 +66,27 @@ BRASK_ALWAYS_INLINE size_t Select(unsigned condition, size_t when_set, size_t wh
   return when_clear ^ ((when_set ^ when_clear) & mask);
 }
 
-// How the rare path copies a run of one pixel (distance 1, length 2 to 16).
+// How the rare path copies a run of one pixel (distance 1, length 2 to 16), and whether the
+// entry uses 256-bit registers.
 struct RunsByShuffle {  // pshufb, in an SSSE3 entry: one load, three shuffles, three stores
   static constexpr bool kShuffles = true;
+  static constexpr bool kWideRegisters = false;
+};
+struct RunsByShuffleWide {  // as RunsByShuffle, in an AVX2 entry
+  static constexpr bool kShuffles = true;
+  static constexpr bool kWideRegisters = true;
 };
 struct RunsByWords {  // CopyMatchWide's 8-byte pattern stores
   static constexpr bool kShuffles = false;
+  static constexpr bool kWideRegisters = false;
 };
+
+#if defined(__i386__) || defined(__x86_64__)
+// Clears the upper halves of the 256-bit registers. Until then every SSE instruction pays for
+// them, in our tails and in the caller's code: the compiler did not clear them on every way
+// out of the AVX2 loop, and masked PDT sprites composed 40 % slower after it.
+__attribute__((target("avx"))) inline void ClearUpperHalves() { __builtin_ia32_vzeroupper(); }
+#endif
 
 // Writes 48 bytes repeating the pixel 3 bytes before `out` (the first byte of `out` is read
 // with it, not used). Compiles to pshufb only inside an SSSE3 entry.
@@ -236,6 +250,9 @@ BRASK_ALWAYS_INLINE size_t DecodePixelsUniform(uint8_t* dst, size_t dst_capacity
     DecodePixelGroup<Variant, Runs, false>(group_flags(), in, out, dst);
     after_group();
   }
+#if defined(__i386__) || defined(__x86_64__)
+  if constexpr (Runs::kWideRegisters) ClearUpperHalves();
+#endif
   const size_t pos = static_cast<size_t>(in - src);
   const size_t out_units = static_cast<size_t>(out - dst) / 3;
   if (kHighFirst) {
@@ -250,8 +267,8 @@ BRASK_ALWAYS_INLINE size_t DecodePixelsUniform(uint8_t* dst, size_t dst_capacity
 template <class Variant, bool kHighFirst>
 __attribute__((target("avx2"))) size_t DecodePixelsAvx2(uint8_t* dst, size_t dst_capacity,
                                                         const uint8_t* src, size_t src_length) {
-  return DecodePixelsUniform<Variant, RunsByShuffle, kHighFirst>(dst, dst_capacity, src,
-                                                                  src_length);
+  return DecodePixelsUniform<Variant, RunsByShuffleWide, kHighFirst>(dst, dst_capacity, src,
+                                                                      src_length);
 }
 
 template <class Variant, bool kHighFirst>
