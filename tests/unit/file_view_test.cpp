@@ -2,6 +2,7 @@
 // one mapped; either way the view holds the file's bytes and unmapping releases it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,6 +39,33 @@ TEST(FileView, HoldsTheFileWhetherReadOrMapped) {
     for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
     const std::string path = WriteTempFile("view-" + std::to_string(size) + ".bin", bytes);
     EXPECT_EQ(ViewOf(path), bytes) << size << " bytes";
+  }
+  EXPECT_EQ(platform::LiveResources(), live_before) << "a view or handle was not released";
+}
+
+// As on Windows, the file, the mapping and its views may be closed in any order, and two
+// views of one mapping both hold the file.
+TEST(FileView, OutlivesItsMappingAndFileInAnyOrder) {
+  const long live_before = platform::LiveResources();
+  for (size_t size : {size_t{100}, (size_t{2} << 20) + 1}) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 1);
+    const std::string path = WriteTempFile("order-" + std::to_string(size) + ".bin", bytes);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(mapping, nullptr);
+    EXPECT_TRUE(CloseHandle(file));
+    const uint8_t* first = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    const uint8_t* second = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(CloseHandle(mapping));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), first)) << size << " bytes";
+    EXPECT_TRUE(UnmapViewOfFile(first));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), second)) << size << " bytes";
+    EXPECT_TRUE(UnmapViewOfFile(second));
   }
   EXPECT_EQ(platform::LiveResources(), live_before) << "a view or handle was not released";
 }
