@@ -171,8 +171,8 @@ BRASK_ALWAYS_INLINE unsigned MoveLiteralRun(unsigned& flags, const uint8_t*& in,
 }
 
 // A group of mostly literals, in steps of a literal run and the reference after it, which
-// moves kShortMoveBytes: there, nearly every reference is one pixel. A group
-// with one reference (the commonest after eight literals) runs without a branch.
+// moves kShortMoveBytes: there, nearly every reference is one pixel. A group with one
+// reference (the commonest after eight literals) runs without a branch.
 template <class Variant, class Runs, bool kNearStart>
 BRASK_ALWAYS_INLINE void DecodeLiteralHeavyGroup(unsigned flags, const uint8_t*& in,
                                                  uint8_t*& out, uint8_t* dst) {
