@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/fault_injection.h"
 #include "platform/kernel.h"
 #include "tests/support/test_files.h"
@@ -68,6 +70,21 @@ TEST(FileView, OutlivesItsMappingAndFileInAnyOrder) {
     EXPECT_TRUE(UnmapViewOfFile(second));
   }
   EXPECT_EQ(platform::LiveResources(), live_before) << "a view or handle was not released";
+}
+
+// A file shortened after it was opened fails to map, rather than giving a view shorter than
+// the size the opener was told: as on Windows, where the share mode keeps writers out.
+TEST(FileView, OfAFileShortenedAfterOpeningFailsToMap) {
+  const long live_before = platform::LiveResources();
+  const std::string path = WriteTempFile("shortened.bin", std::vector<uint8_t>(1000, 7));
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ASSERT_EQ(truncate(path.c_str(), 10), 0);
+  EXPECT_EQ(GetFileSize(file, nullptr), 1000u);
+  EXPECT_EQ(CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_EQ(platform::LiveResources(), live_before);
 }
 
 }  // namespace
