@@ -41,38 +41,38 @@ bool ShouldFail(KernelCall call) {
   return true;
 }
 
-// The file opened last and its size then, until it is closed: one word, the descriptor in
-// the high half and the size in the low one (files below 4 GiB; 0 when none). The plug-in
-// opens files with FILE_SHARE_READ, which on Windows keeps writers out while the file is
-// open, so that size stands for the file's size until it is closed. Here it spares two fstat
-// calls a picture, and the size the exports read through and the bytes of the view come
-// from the same moment: a file shortened meanwhile fails to map instead of giving a view
-// shorter than its size. Another thread's opening only replaces the word (a later query
-// asks the system); a close clears it only while it still names the closed descriptor.
-std::atomic<uint64_t> g_opened{0};
+// The size of each file CreateFileA opened, read then and kept until CloseHandle, for the
+// first kOpenedSlots descriptors (others ask the system each time). The plug-in opens files
+// with FILE_SHARE_READ, which on Windows keeps writers out while the file is open, so that
+// size stands for the file's size until it is closed. Here it spares two fstat calls a
+// picture, and the size the exports read through and the bytes of the view come from the
+// same moment: a file shortened meanwhile fails to map instead of giving a view shorter than
+// its size. A slot holds the size plus one, 0 when its descriptor is not ours.
+constexpr int kOpenedSlots = 1024;
+std::atomic<uint64_t> g_opened_sizes[kOpenedSlots];
 
-uint64_t OpenedWord(int fd, off_t size) {
-  if (fd < 0 || size < 0 || static_cast<uint64_t>(size) > UINT32_MAX) return 0;
-  return (static_cast<uint64_t>(fd) + 1) << 32 | static_cast<uint64_t>(size);
+void RememberSize(int fd, off_t size) {
+  if (fd >= 0 && fd < kOpenedSlots && size >= 0) {
+    g_opened_sizes[fd].store(static_cast<uint64_t>(size) + 1, std::memory_order_relaxed);
+  }
+}
+
+void ForgetSize(int fd) {
+  if (fd >= 0 && fd < kOpenedSlots) g_opened_sizes[fd].store(0, std::memory_order_relaxed);
 }
 
 bool SizeOf(int fd, off_t* size) {
-  const uint64_t opened = g_opened.load(std::memory_order_acquire);
-  if (fd >= 0 && opened >> 32 == static_cast<uint64_t>(fd) + 1) {
-    *size = static_cast<off_t>(opened & UINT32_MAX);
+  const uint64_t kept = fd >= 0 && fd < kOpenedSlots
+                            ? g_opened_sizes[fd].load(std::memory_order_relaxed)
+                            : 0;
+  if (kept != 0) {
+    *size = static_cast<off_t>(kept - 1);
     return true;
   }
   struct stat st;
   if (fstat(fd, &st) != 0) return false;
   *size = st.st_size;
   return true;
-}
-
-void ForgetOpened(int fd) {
-  uint64_t opened = g_opened.load(std::memory_order_acquire);
-  if (fd >= 0 && opened >> 32 == static_cast<uint64_t>(fd) + 1) {
-    g_opened.compare_exchange_strong(opened, 0, std::memory_order_acq_rel);
-  }
 }
 
 void Acquired() { g_live.fetch_add(1, std::memory_order_relaxed); }
@@ -240,7 +240,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
     close(fd);
     return INVALID_HANDLE_VALUE;
   }
-  platform::g_opened.store(platform::OpenedWord(fd, st.st_size), std::memory_order_release);
+  platform::RememberSize(fd, st.st_size);
   platform::Acquired();
   return platform::ToHandle(fd);
 }
@@ -288,7 +288,7 @@ BOOL CloseHandle(HANDLE handle) {
     platform::Released();
     return TRUE;
   }
-  platform::ForgetOpened(platform::ToFd(handle));
+  platform::ForgetSize(platform::ToFd(handle));
   if (close(platform::ToFd(handle)) != 0) return FALSE;
   platform::Released();
   return TRUE;
