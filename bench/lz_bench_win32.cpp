@@ -60,9 +60,9 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::printf("%-11s %-22s %10s %10s %10s %10s %10s %10s %10s %7s\n", "variant", "picture",
-              "ours", LzPathName(LzPath::kGroups), LzPathName(LzPath::kSse2),
-              LzPathName(LzPath::kSsse3), LzPathName(LzPath::kAvx2), "plain", "memcpy", "ratio");
+  std::printf("%-11s %-22s %10s", "variant", "picture", "ours");
+  for (LzPath path : kLzPaths) std::printf(" %10s", LzPathName(path));
+  std::printf(" %10s %10s %7s\n", "plain", "memcpy", "ratio");
   for (const bench::Variant& variant : bench::Variants()) {
     for (const bench::Picture& picture : pictures) {
       const bench::Workload w = bench::MakeWorkload(variant, picture);

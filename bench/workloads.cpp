@@ -15,8 +15,7 @@ namespace bench {
 const std::vector<Variant>& Variants() {
   static const std::vector<Variant> variants = {
       {"G00Bytes", encode::LzVariant::kG00Bytes, DecodeG00Bytes, PlainDecodeG00Bytes,
-       {DecodeG00BytesOnPath<LzPath::kGroups>, DecodeG00BytesOnPath<LzPath::kSse2>, nullptr,
-        nullptr}},
+       {DecodeG00BytesOnPath<LzPath::kGroups>, DecodeG00BytesOnPath<LzPath::kSse2>}},
       {"G00Pixels", encode::LzVariant::kG00Pixels, DecodeG00Pixels, PlainDecodeG00Pixels,
        {DecodeG00PixelsOnPath<LzPath::kGroups>, DecodeG00PixelsOnPath<LzPath::kSse2>,
         DecodeG00PixelsOnPath<LzPath::kSsse3>, DecodeG00PixelsOnPath<LzPath::kAvx2>}},
@@ -61,8 +60,9 @@ std::string CheckWorkload(const Workload& w) {
                               w.variant->kind == encode::LzVariant::kPdtPixels
                           ? 3
                           : 1;
-  for (Decoder decoder : {w.variant->ours, w.variant->plain, w.variant->on_path[0],
-                          w.variant->on_path[1], w.variant->on_path[2], w.variant->on_path[3]}) {
+  std::vector<Decoder> decoders = {w.variant->ours, w.variant->plain};
+  decoders.insert(decoders.end(), std::begin(w.variant->on_path), std::end(w.variant->on_path));
+  for (Decoder decoder : decoders) {
     if (decoder == nullptr) continue;
     std::vector<uint8_t> out(w.units.size());
     const size_t units = decoder(out.data(), out.size(), w.stream.data(), w.stream.size());

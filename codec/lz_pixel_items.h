@@ -72,8 +72,7 @@ struct RunsByShuffle {  // pshufb, in an SSSE3 entry: one load, three shuffles, 
   static constexpr bool kShuffles = true;
   static constexpr bool kWideRegisters = false;
 };
-struct RunsByShuffleWide {  // as RunsByShuffle, in an AVX2 entry
-  static constexpr bool kShuffles = true;
+struct RunsByShuffleWide : RunsByShuffle {  // in an AVX2 entry
   static constexpr bool kWideRegisters = true;
 };
 struct RunsByWords {  // CopyMatchWide's 8-byte pattern stores
