@@ -3,7 +3,7 @@
 // word (harmless for a literal), picks the source without a branch (the input for a
 // literal, the output 3 * distance back for a reference), moves a fixed kItemMoveBytes and
 // advances by arithmetic selects. One rarely taken branch catches the references the fixed
-// move cannot copy. Groups of mostly literals move their literal runs as blocks instead.
+// move cannot copy. Groups of three literals or more move their literal runs as blocks instead.
 // Same contract and the same rules for bad streams as the group loop of lz_stream.h, whose
 // careful tails finish the stream (the two must stay in step with it). Needs dst and src not
 // to overlap. Everything here is inlined into an entry that names its instruction set
@@ -38,10 +38,12 @@ constexpr size_t kPixelGroupLeastWritten = 8 * 3;
 // Past this much output no reference reaches before the start (longest distance 4096).
 constexpr size_t kPixelReachBytes = 3 * 4096;
 // Groups with at least this many literals move their literal runs as blocks: on the
-// benchmark photos 4 was best of 3 to 9 (literal-heavy pictures +15 to 25 %).
-constexpr unsigned kLiteralHeavyGroup = 4;
+// benchmark pictures 2 and 3 did best of 0 to 5 (at 0 and 1 the reference-heavy photographs
+// lose 5 to 40 %, at 4 and 5 the sprite loses 5 to 12 %).
+constexpr unsigned kLiteralHeavyGroup = 3;
 // The fixed move of a reference inside such a group: on the literal-heavy photograph 98 % of
-// those references are 1 pixel long, and a 16-byte move (up to 5 pixels) beat 48 by 4-6 %.
+// those references are 1 pixel long, and a 16-byte move (up to 5 pixels) beat 48 by 4-6 %;
+// a longer one takes the rare path.
 constexpr size_t kShortMoveBytes = 16;
 
 typedef uint8_t Bytes16 __attribute__((vector_size(16)));
@@ -167,41 +169,34 @@ struct SetBitCounts {
 };
 inline constexpr SetBitCounts kSetBitCounts{};
 
-BRASK_ALWAYS_INLINE unsigned LiteralCount(unsigned flags) { return kSetBitCounts.of[flags & 0xFFu]; }
+BRASK_ALWAYS_INLINE unsigned LiteralCount(unsigned flags) {
+  return kSetBitCounts.of[flags & 0xFFu];
+}
 
 // Moves the run of literals at the bottom of `flags` (up to 8 pixels, 24 bytes) as one
-// block. Bits above `left` are clear, so the run stops at the group's end.
-BRASK_ALWAYS_INLINE unsigned MoveLiteralRun(unsigned& flags, const uint8_t*& in,
-                                            uint8_t*& out) {
+// block. The bits past the group's last item are clear, so the run stops at the group's end;
+// with bit 0 clear the run is empty and the block only scratch.
+BRASK_ALWAYS_INLINE void MoveLiteralRun(unsigned& flags, const uint8_t*& in, uint8_t*& out) {
   const unsigned run = static_cast<unsigned>(__builtin_ctz(~flags));
   MoveBlocks<32>(out, in);
   in += 3 * run;
   out += 3 * run;
   flags >>= run;
-  return run;
 }
 
-// A group of mostly literals, in steps of a literal run and the reference after it, which
-// moves kShortMoveBytes: there, nearly every reference is one pixel. A group with one
-// reference (the commonest after eight literals) runs without a branch.
+// A group of several literals, in steps of a literal run (perhaps empty) and the reference
+// after it, which moves kShortMoveBytes: there, nearly every reference is one pixel. One
+// step per reference and a last run, so the loop has one exit to mispredict, not two.
 template <class Variant, class Runs, bool kNearStart>
 BRASK_ALWAYS_INLINE void DecodeLiteralHeavyGroup(unsigned flags, const uint8_t*& in,
                                                  uint8_t*& out, uint8_t* dst) {
-  if (LiteralCount(flags) == 7) {
+  unsigned references = 8 - LiteralCount(flags);  // at least 1: not a group of 8 literals
+  do {
     MoveLiteralRun(flags, in, out);
-    DecodePixelItem<Variant, Runs, kNearStart, kShortMoveBytes>(0, in, out, dst);
-    flags >>= 1;  // the 7 - run literals left, all set
-    MoveLiteralRun(flags, in, out);
-    return;
-  }
-  unsigned left = 8;
-  for (;;) {
-    left -= MoveLiteralRun(flags, in, out);
-    if (left == 0) return;
     DecodePixelItem<Variant, Runs, kNearStart, kShortMoveBytes>(0, in, out, dst);
     flags >>= 1;
-    if (--left == 0) return;
-  }
+  } while (--references != 0);
+  MoveLiteralRun(flags, in, out);  // the literals left, all set
 }
 
 // One flag group, bit 0 first. Eight literals move as one block of 24 bytes.
