@@ -188,9 +188,10 @@ BRASK_ALWAYS_INLINE void MoveLiteralRun(unsigned& flags, const uint8_t*& in, uin
 // after it, which moves kShortMoveBytes: there, nearly every reference is one pixel. One
 // step per reference and a last run, so the loop has one exit to mispredict, not two.
 template <class Variant, class Runs, bool kNearStart>
-BRASK_ALWAYS_INLINE void DecodeLiteralHeavyGroup(unsigned flags, const uint8_t*& in,
-                                                 uint8_t*& out, uint8_t* dst) {
-  unsigned references = 8 - LiteralCount(flags);  // at least 1: not a group of 8 literals
+BRASK_ALWAYS_INLINE void DecodeLiteralHeavyGroup(unsigned flags, unsigned literals,
+                                                 const uint8_t*& in, uint8_t*& out,
+                                                 uint8_t* dst) {
+  unsigned references = 8 - literals;  // at least 1: not a group of 8 literals
   do {
     MoveLiteralRun(flags, in, out);
     DecodePixelItem<Variant, Runs, kNearStart, kShortMoveBytes>(0, in, out, dst);
@@ -199,16 +200,19 @@ BRASK_ALWAYS_INLINE void DecodeLiteralHeavyGroup(unsigned flags, const uint8_t*&
   MoveLiteralRun(flags, in, out);  // the literals left, all set
 }
 
-// One flag group, bit 0 first. Eight literals move as one block of 24 bytes.
+// One flag group: `flags` bit 0 first, `stored` the flag byte as the stream has it. Both
+// have the same literals, so the group's way is chosen from `stored`, without waiting for a
+// high-first byte's reversal. Eight literals move as one block of 24 bytes.
 template <class Variant, class Runs, bool kNearStart>
-BRASK_ALWAYS_INLINE void DecodePixelGroup(unsigned flags, const uint8_t*& in, uint8_t*& out,
-                                          uint8_t* dst) {
-  if (flags == 0xFF) {
+BRASK_ALWAYS_INLINE void DecodePixelGroup(unsigned flags, unsigned stored, const uint8_t*& in,
+                                          uint8_t*& out, uint8_t* dst) {
+  if (stored == 0xFF) {
     MoveBlocks<32>(out, in);
     in += 24;
     out += 24;
-  } else if (LiteralCount(flags) >= kLiteralHeavyGroup) {
-    DecodeLiteralHeavyGroup<Variant, Runs, kNearStart>(flags, in, out, dst);
+  } else if (LiteralCount(stored) >= kLiteralHeavyGroup) {
+    DecodeLiteralHeavyGroup<Variant, Runs, kNearStart>(flags, LiteralCount(stored), in, out,
+                                                       dst);
   } else {
     for (unsigned i = 0; i < 8; ++i) {
       DecodePixelItem<Variant, Runs, kNearStart>(flags & 1u, in, out, dst);
@@ -246,13 +250,14 @@ BRASK_ALWAYS_INLINE size_t DecodePixelsUniform(uint8_t* dst, size_t dst_capacity
     const size_t by_output = (output - kPixelGroupOutput) / kPixelGroupMostWritten + 1;
     return by_input < by_output ? by_input : by_output;
   };
-  // Low-first: the group's flag byte comes first. High-first: the one read after the last
-  // group, reversed so that bit 0 leads.
-  auto group_flags = [&] {
-    if (!kHighFirst) return static_cast<unsigned>(*in++);
-    const unsigned reversed = ReverseFlags(flags);
-    return reversed;
+  // The next group's flag byte as stored. Low-first: it comes first. High-first: the one
+  // read after the last group.
+  auto stored_flags = [&] {
+    if (!kHighFirst) flags = *in++;
+    return flags;
   };
+  // Bit 0 first.
+  auto in_order = [](unsigned stored) { return kHighFirst ? ReverseFlags(stored) : stored; };
   auto after_group = [&] {
     if (kHighFirst) flags = *in++;
   };
@@ -263,13 +268,15 @@ BRASK_ALWAYS_INLINE size_t DecodePixelsUniform(uint8_t* dst, size_t dst_capacity
     size_t groups = groups_with_room();
     if (groups == 0) break;
     for (groups = groups < to_reach ? groups : to_reach; groups != 0; --groups) {
-      DecodePixelGroup<Variant, Runs, true>(group_flags(), in, out, dst);
+      const unsigned stored = stored_flags();
+      DecodePixelGroup<Variant, Runs, true>(in_order(stored), stored, in, out, dst);
       after_group();
     }
   }
   for (size_t groups = groups_with_room(); groups != 0; groups = groups_with_room()) {
     for (; groups != 0; --groups) {
-      DecodePixelGroup<Variant, Runs, false>(group_flags(), in, out, dst);
+      const unsigned stored = stored_flags();
+      DecodePixelGroup<Variant, Runs, false>(in_order(stored), stored, in, out, dst);
       after_group();
     }
   }
