@@ -23,17 +23,18 @@ namespace lz_detail {
 
 // Every back-reference moves this many bytes: 16 pixels, the longest one.
 constexpr size_t kItemMoveBytes = 48;
-// Group bounds: a flag byte and eight items read at most 1 + 8 * 3 bytes, and a move of
-// kItemMoveBytes starts at most 1 + 7 * 3 bytes in. Eight items write at most 8 * 48 = 384
-// bytes; an item's fixed move stays inside them (it starts at most 7 * 48 in), the rare
-// path's CopyMatchWide overshoots its item by 15 bytes, and the group loop of lz_stream.h
-// (which literal-heavy groups may use) needs kSlack.
+// Group bounds: a flag byte and eight items read at most 1 + 8 * 3 bytes. Reading further: an
+// item's fixed move of kItemMoveBytes, starting at most 1 + 7 * 3 bytes in, and a literal
+// run's 32-byte move, starting at most 1 + 3 * 3 + 5 * 2 in (the empty last run of three
+// literals and five references). Eight items write at most 8 * 48 = 384 bytes; an item's
+// fixed move stays inside them (it starts at most 7 * 48 in); past them write the rare path's
+// CopyMatchWide (15 bytes past its item) and a literal run's move (up to kSlack).
 constexpr size_t kPixelGroupInput = 1 + 7 * 3 + kItemMoveBytes;
 constexpr size_t kPixelGroupOutput = 8 * 48 + kSlack;
-// How far a group moves at most: its input (a flag byte and eight literals) and its output
-// (eight references of 16 pixels); and at least, its output (eight items of one pixel).
-constexpr size_t kPixelGroupMostRead = 1 + 8 * 3;
-constexpr size_t kPixelGroupMostWritten = 8 * 48;
+// A group needs kPixelGroupInput and kPixelGroupOutput; it moves the input by at most a flag
+// byte and eight literals, the output by at most eight references of 16 pixels, and by at
+// least eight items of one pixel.
+constexpr GroupLimits kPixelGroupLimits{kPixelGroupInput, kPixelGroupOutput, 1 + 8 * 3, 8 * 48};
 constexpr size_t kPixelGroupLeastWritten = 8 * 3;
 // Past this much output no reference reaches before the start (longest distance 4096).
 constexpr size_t kPixelReachBytes = 3 * 4096;
@@ -238,17 +239,10 @@ BRASK_ALWAYS_INLINE size_t DecodePixelsUniform(uint8_t* dst, size_t dst_capacity
   uint8_t* out = dst;
   uint8_t* const out_end = dst + capacity_units * 3;
   unsigned flags = kHighFirst ? src[0] : 0;
-  // The groups that surely have room, one after another, counted from how far a group moves
-  // at most: the loops test once per batch instead of twice per group. 0 when the next
-  // group may not have room (less than kPixelGroupInput bytes of input, or
-  // kPixelGroupOutput of output, left).
-  auto groups_with_room = [&]() -> size_t {
-    const size_t input = static_cast<size_t>(in_end - in);
-    const size_t output = static_cast<size_t>(out_end - out);
-    if (input <= kPixelGroupInput || output < kPixelGroupOutput) return 0;
-    const size_t by_input = (input - kPixelGroupInput - 1) / kPixelGroupMostRead + 1;
-    const size_t by_output = (output - kPixelGroupOutput) / kPixelGroupMostWritten + 1;
-    return by_input < by_output ? by_input : by_output;
+  // Batches of groups that surely have room: one test per batch, not two per group.
+  auto groups_with_room = [&] {
+    return GroupsWithRoom(kPixelGroupLimits, static_cast<size_t>(in_end - in),
+                          static_cast<size_t>(out_end - out));
   };
   // The next group's flag byte as stored. Low-first: it comes first. High-first: the one
   // read after the last group.
@@ -263,8 +257,8 @@ BRASK_ALWAYS_INLINE size_t DecodePixelsUniform(uint8_t* dst, size_t dst_capacity
   };
   // Near the start, batches also stop once the output surely passes kPixelReachBytes.
   while (static_cast<size_t>(out - dst) < kPixelReachBytes) {
-    const size_t to_reach =
-        (kPixelReachBytes - static_cast<size_t>(out - dst) - 1) / kPixelGroupLeastWritten + 1;
+    const size_t to_reach = GroupsToWrite(static_cast<size_t>(out - dst), kPixelReachBytes,
+                                          kPixelGroupLeastWritten);
     size_t groups = groups_with_room();
     if (groups == 0) break;
     for (groups = groups < to_reach ? groups : to_reach; groups != 0; --groups) {

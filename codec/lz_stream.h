@@ -128,6 +128,31 @@ inline constexpr ReversedFlagBytes kReversedFlagBytes{};
 
 inline unsigned ReverseFlags(unsigned flags) { return kReversedFlagBytes.of[flags & 0xFFu]; }
 
+// How many flag groups in a row surely have room, so that a loop tests once per batch
+// instead of once per group. A loop runs a group while more than `input_needed` bytes of
+// input and at least `output_needed` bytes of room are left, and a group moves the input by
+// at most `most_read` and the output by at most `most_written`. 0 exactly when the next group
+// may not run.
+struct GroupLimits {
+  size_t input_needed;
+  size_t output_needed;
+  size_t most_read;
+  size_t most_written;
+};
+
+inline size_t GroupsWithRoom(const GroupLimits& limits, size_t input_left, size_t output_left) {
+  if (input_left <= limits.input_needed || output_left < limits.output_needed) return 0;
+  const size_t by_input = (input_left - limits.input_needed - 1) / limits.most_read + 1;
+  const size_t by_output = (output_left - limits.output_needed) / limits.most_written + 1;
+  return by_input < by_output ? by_input : by_output;
+}
+
+// How many groups, each writing at least `least_written` bytes, surely take the output from
+// `written` bytes to at least `bytes` (written < bytes).
+inline size_t GroupsToWrite(size_t written, size_t bytes, size_t least_written) {
+  return (bytes - written - 1) / least_written + 1;
+}
+
 // Widest flag group: at most 8 items of the longer item kind, and their longest output.
 template <class Variant>
 struct GroupBounds {

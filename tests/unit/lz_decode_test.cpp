@@ -11,6 +11,7 @@
 #include "bench/plain_decoder.h"
 #include "codec/lz.h"
 #include "codec/lz_paths.h"
+#include "codec/lz_stream.h"
 
 namespace {
 
@@ -182,6 +183,34 @@ TEST(LzDecode, ReferencesOutsideTheOutputWriteZerosAndGoOn) {
   Decoded indexed = Decode(DecodePdtIndexed, block, 7);
   EXPECT_EQ(indexed.units, 7u);
   EXPECT_EQ(indexed.bytes, (Bytes{6, 0, 0, 0, 0, 0, 0}));
+}
+
+// The fast loops run groups in batches counted ahead: every group of a batch must still have
+// room when each group before it moved as far as a group can, a batch must not be empty while
+// the next group has room, and the near-start batches must pass their mark.
+TEST(LzDecode, GroupBatchesKeepEveryGroupInsideItsRoom) {
+  const lz_detail::GroupLimits limits[] = {{70, 416, 25, 384}, {33, 168, 17, 136}, {3, 1, 2, 5}};
+  for (const lz_detail::GroupLimits& l : limits) {
+    for (size_t input = 0; input < 400; ++input) {
+      for (size_t output = 0; output < 2000; output += 1 + output / 64) {
+        const size_t groups = lz_detail::GroupsWithRoom(l, input, output);
+        const bool room = input > l.input_needed && output >= l.output_needed;
+        ASSERT_EQ(groups != 0, room) << input << " " << output;
+        if (!room) continue;
+        const size_t last = groups - 1;  // the last group starts after `last` full groups
+        ASSERT_GT(input - last * l.most_read, l.input_needed) << input << " " << output;
+        ASSERT_GE(output - last * l.most_written, l.output_needed) << input << " " << output;
+        // And one more would not surely fit: batches are as long as they can be.
+        ASSERT_TRUE(input <= l.input_needed + groups * l.most_read ||
+                    output < l.output_needed + groups * l.most_written);
+      }
+    }
+  }
+  for (size_t written = 0; written < 300; ++written) {
+    const size_t groups = lz_detail::GroupsToWrite(written, 300, 24);
+    ASSERT_GE(written + groups * 24, 300u) << written;
+    ASSERT_LT(written + (groups - 1) * 24, 300u) << written;
+  }
 }
 
 // ---- Agreement with the plain decoders.
