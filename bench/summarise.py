@@ -42,12 +42,18 @@ def read_json(text):
 
 
 def read_text(text):
-    """lz_bench_win32's lines: variant picture ours plain memcpy ratio."""
+    """lz_bench_win32's table: a header naming the columns (variant, picture, ours, one per
+    path, plain, memcpy, ratio), then a line per variant and picture; "-" for a path the
+    variant does not have."""
+    lines = text.splitlines()
+    header = lines[0].split() if lines else []
     samples = defaultdict(list)
-    for line in text.splitlines()[1:]:
+    for line in lines[1:]:
         f = line.split()
-        if len(f) == 6:
-            for kind, value in zip(("ours", "plain", "memcpy"), f[2:5]):
+        if len(f) != len(header):
+            continue
+        for kind, value in zip(header[2:], f[2:]):
+            if kind != "ratio" and value != "-":
                 samples[f"BM_Decode{f[0]}/{f[1]}/{kind}"].append(float(value))
     return samples
 

@@ -27,7 +27,7 @@ class SummariseTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             paths = []
             for i, text in enumerate(texts):
-                paths.append(os.path.join(folder, f"run{i}.json"))
+                paths.append(os.path.join(folder, f"run{i}.txt"))
                 with open(paths[-1], "w") as f:
                     f.write(text)
             done = subprocess.run([sys.executable, SUMMARISE, *paths], capture_output=True,
@@ -65,6 +65,15 @@ class SummariseTest(unittest.TestCase):
         self.assertEqual(status, 0, out)
         self.assertIn("| G00Pixels | b | 1200 | 300 | 6000 | 4.00 | 0.20 |", out)
         self.assertIn("| G00Pixels | 2.00 |", out)
+
+    def test_the_32_bit_table_is_read_by_its_header(self):
+        status, out = self.summarise(
+            "variant     picture     ours  groups   sse2  plain  memcpy  ratio\n"
+            "G00Pixels   a            900     450      -    300    6000   3.00\n"
+            "G00Pixels   b            600     450    500    300    6000   2.00\n")
+        self.assertEqual(status, 0, out)
+        self.assertIn("| G00Pixels | a | 900 | 300 | 6000 | 3.00 | 0.15 |", out)
+        self.assertIn("| G00Pixels | 2.45 |", out)
 
     def test_runs_of_both_programs_at_once_are_refused(self):
         status, out = self.summarise(
