@@ -18,6 +18,7 @@
 #include "bench/plain_picture.h"
 #include "bench/png_pictures.h"
 #include "brask/brask.h"
+#include "codec/lz_paths.h"
 #include "host/plugin_api.h"
 #include "tools/encoders/image_files.h"
 
@@ -171,6 +172,8 @@ void DecodeRgba(benchmark::State& state, const Job* job) {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  // GetPicture takes the fastest path this processor runs; lz_bench measures each one.
+  benchmark::AddCustomContext("lz_path", LzPathName(FastestLzPath()));
   const std::string folder = argc > 1 ? argv[1] : BRASK_PICTURES_DIR;
   std::string why;
   std::vector<bench::Picture> pictures = bench::ReadPngFolder(folder, &why);
