@@ -18,6 +18,10 @@ const char* brask_result_text(brask_result result) {
     case BRASK_BUFFER_TOO_SMALL: return "the buffer is too small";
     case BRASK_NO_SUCH_PART: return "no such part";
     case BRASK_NOT_INDEXED: return "the picture has no palette";
+    case BRASK_TOO_MANY_COLOURS: return "more than 256 colours for an indexed mode";
+    case BRASK_TOO_LARGE: return "too large for the format";
+    case BRASK_ALPHA_NOT_STORED: return "the mode stores no alpha";
+    case BRASK_DAMAGED: return "a G00 or PDT picture that is damaged or cut short";
   }
   return "unknown result";
 }

@@ -45,7 +45,11 @@ typedef enum brask_result {
   BRASK_FILE_ERROR = 5,         /* the path could not be opened or read */
   BRASK_BUFFER_TOO_SMALL = 6,   /* the caller's buffer cannot hold the result */
   BRASK_NO_SUCH_PART = 7,       /* a part number at or beyond part_count */
-  BRASK_NOT_INDEXED = 8         /* indexes asked of a mode that stores none */
+  BRASK_NOT_INDEXED = 8,        /* indexes asked of a mode that stores none */
+  BRASK_TOO_MANY_COLOURS = 9,   /* an indexed mode given more than 256 colours */
+  BRASK_TOO_LARGE = 10,         /* a size or position beyond what the file's fields can say */
+  BRASK_ALPHA_NOT_STORED = 11,  /* alpha below 255 given to a mode without alpha */
+  BRASK_DAMAGED = 12            /* a G00 or PDT picture that is damaged or cut short */
 } brask_result;
 
 typedef enum brask_format {
@@ -139,6 +143,62 @@ BRASK_API brask_result brask_decode_indexed(brask_picture* picture, uint8_t* dst
  * answers BRASK_OK. */
 BRASK_API brask_result brask_decode_part_rgba(brask_picture* picture, uint32_t n, uint8_t* dst,
                                               size_t size, size_t stride);
+
+/* ---- Writing ------------------------------------------------------------------------- */
+
+/* How hard an encoder works: levels 0 (fastest) to 9 (an optimal parse, the smallest files).
+ * BRASK_ENCODE_DEFAULT_LEVEL is chosen by measurement. */
+#define BRASK_ENCODE_DEFAULT_LEVEL (-1)
+
+typedef struct brask_encode_options {
+  int32_t level;        /* 0..9, or BRASK_ENCODE_DEFAULT_LEVEL */
+  uint32_t drop_alpha;  /* modes without alpha: 1 ignores alpha; 0 refuses any alpha below
+                           255 with BRASK_ALPHA_NOT_STORED */
+} brask_encode_options;
+
+/* Every encoder hands back a new file in *out (*out_size bytes), to free with brask_free;
+ * on failure *out is null and *out_size 0. `options` may be null: the default level, alpha
+ * refused. Nothing the caller gives can crash an encoder: bad arguments answer a result. */
+
+/* Encodes width x height RGBA8 pixels (straight alpha, top row first, rows `stride` bytes
+ * apart) in `mode` (brask_mode). The alpha modes keep alpha and the colour under alpha 0;
+ * the opaque modes keep the colours; the indexed modes build a palette of the colours used
+ * (BRASK_TOO_MANY_COLOURS beyond 256). BRASK_MODE_G00_TYPE2 writes one part covering the
+ * picture. Decoding the file gives back exactly what the mode keeps. */
+BRASK_API brask_result brask_encode_rgba(uint32_t mode, const uint8_t* rgba, uint32_t width,
+                                         uint32_t height, size_t stride,
+                                         const brask_encode_options* options, uint8_t** out,
+                                         size_t* out_size);
+
+/* Encodes width x height palette indexes (one byte each, rows `stride` bytes apart) and
+ * palette_size (at most 256) entries of red, green, blue in an indexed mode (G00 type 1 or
+ * PDT11). Indexes at or beyond palette_size are stored as given. */
+BRASK_API brask_result brask_encode_indexed(uint32_t mode, const uint8_t* indexes,
+                                            uint32_t width, uint32_t height, size_t stride,
+                                            const uint8_t* palette, uint32_t palette_size,
+                                            const brask_encode_options* options, uint8_t** out,
+                                            size_t* out_size);
+
+/* One part of a type-2 G00 to write: what brask_get_part and brask_decode_part_rgba give. */
+typedef struct brask_encode_part {
+  uint32_t index;      /* its place in the directory; strictly increasing from part to part,
+                          places skipped are written as empty entries */
+  int32_t width;       /* as stored; below 1: no picture of its own (rgba is not read) */
+  int32_t height;      /* not negative; 0: no picture of its own */
+  uint32_t origin_x;   /* the stored origin; origin + size must fit the file's 16-bit fields */
+  uint32_t origin_y;
+  const uint8_t* rgba; /* width x height RGBA8, straight alpha, rows `stride` bytes apart */
+  size_t stride;
+} brask_encode_part;
+
+/* Writes a type-2 G00 of `count` parts, stacked in order as the format composes them. Only
+ * blocks that are wholly (0, 0, 0, 0) are left out, so every part decodes back exactly. */
+BRASK_API brask_result brask_encode_g00_parts(const brask_encode_part* parts, uint32_t count,
+                                              const brask_encode_options* options,
+                                              uint8_t** out, size_t* out_size);
+
+/* Frees what an encoder handed back. Null is ignored. */
+BRASK_API void brask_free(void* memory);
 
 /* The result in words, for messages: "out of memory", never null. */
 BRASK_API const char* brask_result_text(brask_result result);
