@@ -4,7 +4,7 @@
 import {createServer} from 'node:http';
 import {mkdtempSync, readFileSync, rmSync, statSync} from 'node:fs';
 import {tmpdir} from 'node:os';
-import {extname, join, normalize} from 'node:path';
+import {extname, join, normalize, resolve} from 'node:path';
 import puppeteer from 'puppeteer-core';
 
 export const chromiumPath = process.env.BRASK_CHROMIUM || '/usr/bin/chromium';
@@ -12,7 +12,8 @@ const kTypes = {'.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/ja
                 '.css': 'text/css', '.wasm': 'application/wasm', '.txt': 'text/plain'};
 
 // Serves `site` on 127.0.0.1; resolves with {origin, close}.
-export function serveSite(site) {
+export function serveSite(folder) {
+  const site = resolve(folder);
   const server = createServer((request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     const file = join(site, path.endsWith('/') ? join(path, 'index.html') : path);
@@ -59,8 +60,13 @@ export async function dropPaths(page, paths) {
 
 // Waits until every dropped file has its card (the status line says how many).
 export async function waitForGallery(page, files, timeout = 60_000) {
-  await page.waitForFunction((count) => {
-    const status = document.getElementById('status').textContent;
-    return status.startsWith(`${count} files`);
-  }, {timeout}, files);
+  try {
+    await page.waitForFunction((count) => {
+      const status = document.getElementById('status').textContent;
+      return status.startsWith(`${count} files`);
+    }, {timeout}, files);
+  } catch (error) {
+    const status = await page.evaluate(() => document.getElementById("status")?.textContent + " at " + location.href);
+    throw new Error(`the gallery did not fill with ${files} files: "${status}"`);
+  }
 }

@@ -1,7 +1,6 @@
 // Builds the viewer page into OUT: the page's scripts bundled with the libraries they use
 // (from node_modules, installed by `npm ci` in this folder), the WebAssembly module beside
 // them, and the static files. Usage: node build_site.mjs MODULE_DIR OUT
-import {build} from 'esbuild';
 import {copyFileSync, mkdirSync, rmSync} from 'node:fs';
 import {dirname, join} from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -11,6 +10,13 @@ const [moduleDir, out] = process.argv.slice(2);
 if (!moduleDir || !out) {
   console.error('usage: node build_site.mjs MODULE_DIR OUT');
   process.exit(2);
+}
+let build;
+try {
+  ({build} = await import('esbuild'));
+} catch {
+  console.error(`build_site: the page's npm packages are missing: run \`npm ci\` in ${here} (./dev does)`);
+  process.exit(1);
 }
 rmSync(out, {recursive: true, force: true});
 mkdirSync(out, {recursive: true});

@@ -116,7 +116,7 @@ async function openViewer(index, part) {
     $('viewer-title').textContent += ` (${error.message})`;
   } finally {
     canvas.removeAttribute('aria-busy');
-    canvas.dataset.shown = `${index}:${part ?? ''}`;
+    canvas.dataset.shown = `${picture.path}:${part ?? ''}`;
   }
 }
 

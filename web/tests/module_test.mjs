@@ -2,9 +2,9 @@
 // (through `brask convert --parts`), damaged and hostile files throw the API's words without
 // harming the module, and memory taken by one file is reused by the next.
 import assert from 'node:assert/strict';
-import {existsSync, readFileSync, readdirSync} from 'node:fs';
+import {existsSync, readFileSync, rmSync} from 'node:fs';
 import {basename} from 'node:path';
-import {test} from 'node:test';
+import {after, test} from 'node:test';
 import {partsJson, planPngPaths, besidePng} from '../site/converter_outputs.js';
 import {convertNatively, filesUnder, firstDifference, join, loadModule, makeSamples, readPngRgba,
         skipWithoutNativeProgram, sourceDir, temporaryFolder} from './support.mjs';
@@ -16,6 +16,7 @@ const samples = makeSamples(root);
 const expected = join(root, 'expected');
 const complaints = convertNatively(samples, expected);
 const sampleFiles = filesUnder(samples);
+after(() => rmSync(root, {recursive: true, force: true}));
 const kModes = ['g00-0', 'g00-1', 'g00-2', 'pdt10', 'pdt10-mask', 'pdt11'];
 
 test('every mode, every part and every cut file decode to the native RGBA', () => {
