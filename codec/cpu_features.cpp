@@ -14,10 +14,10 @@ constexpr unsigned kKnown = 1u << 0;
 constexpr unsigned kSse2 = 1u << 1;
 constexpr unsigned kSsse3 = 1u << 2;
 constexpr unsigned kAvx2 = 1u << 3;
+#if defined(__i386__) || defined(__x86_64__)
 // XCR0: the system saves the SSE and the AVX registers.
 constexpr unsigned kXmmAndYmmState = 0x6;
 
-#if defined(__i386__) || defined(__x86_64__)
 // The processor's AVX2 bit alone is not enough: a system that does not save the 256-bit
 // registers makes every AVX instruction fault.
 bool SystemSavesYmm(unsigned leaf1_ecx) {

@@ -20,8 +20,8 @@ struct G00ByteVariant {
   }
 };
 
-#if defined(__i386__) || defined(__x86_64__)
-__attribute__((target("sse2"))) size_t DecodeStepsSse2(uint8_t* dst, size_t dst_capacity,
+#if defined(BRASK_VECTOR_PATHS)
+BRASK_VECTOR_ENTRY("sse2") size_t DecodeStepsSse2(uint8_t* dst, size_t dst_capacity,
                                                        const uint8_t* src, size_t src_length) {
   return lz_detail::DecodeByteSteps(G00ByteVariant{}, dst, dst_capacity, src, src_length);
 }
@@ -31,7 +31,7 @@ __attribute__((target("sse2"))) size_t DecodeStepsSse2(uint8_t* dst, size_t dst_
 
 size_t DecodeG00BytesOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint8_t* src,
                         size_t src_length) {
-#if defined(__i386__) || defined(__x86_64__)
+#if defined(BRASK_VECTOR_PATHS)
   if (path != LzPath::kGroups && LzPathRuns(LzPath::kSse2)) {
     return DecodeStepsSse2(dst, dst_capacity, src, src_length);
   }

@@ -22,6 +22,8 @@ bool LzPathRuns(LzPath path) {
     case LzPath::kAvx2: return CpuHasAvx2();
   }
   return false;
+#elif defined(BRASK_VECTOR_PATHS)
+  return path != LzPath::kAvx2;
 #else
   return path == LzPath::kGroups;
 #endif

@@ -7,6 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
+// Where the vector loops of kSse2 and kSsse3 are compiled: on x86 each in an entry for its
+// instruction set, taken when the processor runs it; in a WebAssembly module built with SIMD
+// (-msimd128) for the whole module, whose 16-byte vectors they use as they are.
+#if defined(__i386__) || defined(__x86_64__)
+#define BRASK_VECTOR_PATHS 1
+#define BRASK_VECTOR_ENTRY(features) __attribute__((target(features)))
+#elif defined(__wasm_simd128__)
+#define BRASK_VECTOR_PATHS 1
+#define BRASK_VECTOR_ENTRY(features)
+#endif
+
 enum class LzPath {
   kGroups,  // the group loop of lz_stream.h, any processor
   kSse2,    // pixels: the item-uniform loop (lz_pixel_items.h); bytes: the step loop

@@ -298,9 +298,11 @@ __attribute__((target("avx2"))) size_t DecodePixelsAvx2(uint8_t* dst, size_t dst
   return DecodePixelsUniform<Variant, RunsByShuffleWide, kHighFirst>(dst, dst_capacity, src,
                                                                       src_length);
 }
+#endif
 
+#if defined(BRASK_VECTOR_PATHS)
 template <class Variant, bool kHighFirst>
-__attribute__((target("ssse3"))) size_t DecodePixelsSsse3(uint8_t* dst, size_t dst_capacity,
+BRASK_VECTOR_ENTRY("ssse3") size_t DecodePixelsSsse3(uint8_t* dst, size_t dst_capacity,
                                                           const uint8_t* src,
                                                           size_t src_length) {
   return DecodePixelsUniform<Variant, RunsByShuffle, kHighFirst>(dst, dst_capacity, src,
@@ -308,7 +310,7 @@ __attribute__((target("ssse3"))) size_t DecodePixelsSsse3(uint8_t* dst, size_t d
 }
 
 template <class Variant, bool kHighFirst>
-__attribute__((target("sse2"))) size_t DecodePixelsSse2(uint8_t* dst, size_t dst_capacity,
+BRASK_VECTOR_ENTRY("sse2") size_t DecodePixelsSse2(uint8_t* dst, size_t dst_capacity,
                                                         const uint8_t* src, size_t src_length) {
   return DecodePixelsUniform<Variant, RunsByWords, kHighFirst>(dst, dst_capacity, src,
                                                                 src_length);
@@ -323,6 +325,8 @@ size_t DecodePixelsOn(LzPath path, uint8_t* dst, size_t dst_capacity, const uint
   if (path == LzPath::kAvx2 && LzPathRuns(path)) {
     return DecodePixelsAvx2<Variant, kHighFirst>(dst, dst_capacity, src, src_length);
   }
+#endif
+#if defined(BRASK_VECTOR_PATHS)
   if (path == LzPath::kSsse3 && LzPathRuns(path)) {
     return DecodePixelsSsse3<Variant, kHighFirst>(dst, dst_capacity, src, src_length);
   }

@@ -5,6 +5,7 @@
 // file keeps its fastest round's median. Prints each ratio, each mode's geometric mean, the
 // mean over every mode and the highest.
 // Usage: node web/bench/speed.mjs [--rounds N] [--seconds S] [PICTURES]
+// (BRASK_SPEED_KEEP=1 keeps the encoded files and prints their folder.)
 import {execFileSync} from 'node:child_process';
 import {mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
@@ -73,7 +74,7 @@ for (let round = 0; round < rounds; ++round) {
   lines.forEach((line, i) => { best[i].native = Math.min(best[i].native, Number(line.split(' ')[0])); });
   files.forEach((file, i) => { best[i].wasm = Math.min(best[i].wasm, wasmFastest(file)); });
 }
-rmSync(work, {recursive: true, force: true});
+if (!process.env.BRASK_SPEED_KEEP) rmSync(work, {recursive: true, force: true}); else console.log(work);
 
 const geomean = (xs) => Math.exp(xs.reduce((s, x) => s + Math.log(x), 0) / xs.length);
 const ratios = best.map((b) => b.wasm / b.native);
