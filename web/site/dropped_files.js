@@ -15,18 +15,20 @@ function readAllEntries(directory) {
   });
 }
 
-async function walkEntry(entry, found) {
+async function walkEntry(entry, found, onProgress) {
   if (entry.isFile) {
     const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
     found.push({file, path: entry.fullPath.replace(/^\/+/, '')});
+    if (found.length % 100 === 0) onProgress(found.length);
   } else if (entry.isDirectory) {
     const entries = await readAllEntries(entry);
     entries.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
-    for (const child of entries) await walkEntry(child, found);
+    for (const child of entries) await walkEntry(child, found, onProgress);
   }
 }
 
-export async function filesFromDrop(dataTransfer) {
+// `onProgress(count)` hears how many files the walk has found so far, now and then.
+export async function filesFromDrop(dataTransfer, onProgress = () => {}) {
   const entries = [];
   for (const item of dataTransfer.items || []) {
     const entry = item.kind === 'file' && item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
@@ -34,7 +36,7 @@ export async function filesFromDrop(dataTransfer) {
   }
   if (entries.length === 0) return filesFromList(dataTransfer.files);
   const found = [];
-  for (const entry of entries) await walkEntry(entry, found);
+  for (const entry of entries) await walkEntry(entry, found, onProgress);
   return found;
 }
 

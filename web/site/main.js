@@ -16,7 +16,7 @@ const kModeWords = {
 
 const $ = (id) => document.getElementById(id);
 const pool = new DecodePool(new URL('./decode_worker.js', import.meta.url),
-                            Math.max(1, Math.min(4, (navigator.hardwareConcurrency || 2) - 1)));
+                            Math.min(4, Math.max(2, (navigator.hardwareConcurrency || 2) - 1)));
 // Every file in the order given: {file, path, card, facts | error}.
 const pictures = [];
 let finished = 0;
@@ -258,7 +258,10 @@ document.addEventListener('drop', async (event) => {
   event.preventDefault();
   dragDepth = 0;
   $('drop-zone').hidden = true;
-  addFiles(await filesFromDrop(event.dataTransfer));
+  $('status').textContent = 'Reading the dropped folders…';
+  addFiles(await filesFromDrop(event.dataTransfer, (count) => {
+    $('status').textContent = `Reading the dropped folders: ${count} files so far…`;
+  }));
 });
 for (const id of ['pick-files', 'pick-folder']) {
   $(id).addEventListener('change', (event) => {
