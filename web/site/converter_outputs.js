@@ -1,6 +1,6 @@
 // Where the command-line converter puts what it writes for a folder, and its parts' JSON, so
-// a ZIP from the page unpacks to the same files: "dir/x.pdt" becomes "dir/x.png"; when two
-// pictures would claim one name, or a picture is itself named "x.png", the whole name gets
+// a ZIP from the page unpacks to the same files as `brask convert FOLDER -o OUT --parts`:
+// "dir/x.pdt" becomes "dir/x.png"; when two pictures would claim one name, the whole name gets
 // ".png" ("x.g00.png"); a type-2 G00's parts go beside it as "x-part3.png" and "x-parts.json".
 
 // The name's stem and extension as the converter's path library splits them: a leading dot
@@ -21,7 +21,7 @@ export function planPngPaths(paths) {
   for (const name of short) claims.set(name, (claims.get(name) || 0) + 1);
   const taken = new Set();
   return paths.map((path, i) => {
-    const output = claims.get(short[i]) > 1 || short[i] === path ? path + '.png' : short[i];
+    const output = claims.get(short[i]) > 1 ? path + '.png' : short[i];
     if (taken.has(output)) return null;
     taken.add(output);
     return output;

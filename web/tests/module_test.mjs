@@ -2,7 +2,7 @@
 // (through `brask convert --parts`), damaged and hostile files throw the API's words without
 // harming the module, and memory taken by one file is reused by the next.
 import assert from 'node:assert/strict';
-import {existsSync, readFileSync, rmSync} from 'node:fs';
+import {copyFileSync, existsSync, mkdirSync, readFileSync, rmSync} from 'node:fs';
 import {basename} from 'node:path';
 import {after, test} from 'node:test';
 import {partsJson, planPngPaths, besidePng} from '../site/converter_outputs.js';
@@ -66,6 +66,18 @@ test('every mode, every part and every cut file decode to the native RGBA', () =
   });
   assert.deepEqual([...modesSeen].sort(), kModes);
   assert.ok(partsSeen >= 2, `only ${partsSeen} parts seen`);
+});
+
+test('the ZIP\'s names are those the converter gives, clashes and odd names included', () => {
+  const folder = join(root, 'names'), out = join(root, 'names-out');
+  const pdt = join(samples, 'tiles-pdt11.pdt'), g00 = join(samples, 'ramps-g00-1.g00');
+  const inputs = {'same.g00': g00, 'same.pdt': pdt, 'pic.png': pdt, 'noext': pdt,
+                  'sub/.hidden': pdt, 'sub/two.dots.pdt': pdt, 'sub/sprite.G00': g00};
+  mkdirSync(join(folder, 'sub'), {recursive: true});
+  for (const [name, from] of Object.entries(inputs)) copyFileSync(from, join(folder, name));
+  convertNatively(folder, out);
+  const paths = filesUnder(folder);
+  assert.deepEqual(planPngPaths(paths).sort(), filesUnder(out));
 });
 
 test('G00 is told by its name, PDT by its signature', () => {
