@@ -22,7 +22,7 @@ struct G00ByteVariant {
 
 #if defined(BRASK_VECTOR_PATHS)
 BRASK_VECTOR_ENTRY("sse2") size_t DecodeStepsSse2(uint8_t* dst, size_t dst_capacity,
-                                                       const uint8_t* src, size_t src_length) {
+                                                  const uint8_t* src, size_t src_length) {
   return lz_detail::DecodeByteSteps(G00ByteVariant{}, dst, dst_capacity, src, src_length);
 }
 #endif

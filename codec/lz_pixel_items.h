@@ -303,15 +303,15 @@ __attribute__((target("avx2"))) size_t DecodePixelsAvx2(uint8_t* dst, size_t dst
 #if defined(BRASK_VECTOR_PATHS)
 template <class Variant, bool kHighFirst>
 BRASK_VECTOR_ENTRY("ssse3") size_t DecodePixelsSsse3(uint8_t* dst, size_t dst_capacity,
-                                                          const uint8_t* src,
-                                                          size_t src_length) {
+                                                     const uint8_t* src,
+                                                     size_t src_length) {
   return DecodePixelsUniform<Variant, RunsByShuffle, kHighFirst>(dst, dst_capacity, src,
                                                                   src_length);
 }
 
 template <class Variant, bool kHighFirst>
 BRASK_VECTOR_ENTRY("sse2") size_t DecodePixelsSse2(uint8_t* dst, size_t dst_capacity,
-                                                        const uint8_t* src, size_t src_length) {
+                                                   const uint8_t* src, size_t src_length) {
   return DecodePixelsUniform<Variant, RunsByWords, kHighFirst>(dst, dst_capacity, src,
                                                                 src_length);
 }
