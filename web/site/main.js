@@ -106,18 +106,20 @@ async function openViewer(index, part) {
   if (!$('viewer').open) $('viewer').showModal();
   const canvas = $('picture');
   canvas.setAttribute('aria-busy', 'true');
+  // Another picture may have been chosen, or the viewer closed, while this one decoded.
+  const stillWanted = () => viewing !== null && viewing.index === index && viewing.part === part;
   try {
     const shown = await pool.request({kind: 'pixels', file: picture.file, part}, {urgent: true});
-    if (viewing.index !== index || viewing.part !== part) return;  // another was chosen meanwhile
+    if (!stillWanted()) return;
     drawRgba(canvas, shown.width, shown.height, shown.rgba);
     applyScale();
     canvas.setAttribute('aria-label', `${$('viewer-title').textContent}, ${shown.width} × ${shown.height}`);
   } catch (error) {
+    if (!stillWanted()) return;
     $('viewer-title').textContent += ` (${error.message})`;
-  } finally {
-    canvas.removeAttribute('aria-busy');
-    canvas.dataset.shown = `${picture.path}:${part ?? ''}`;
   }
+  canvas.removeAttribute('aria-busy');
+  canvas.dataset.shown = `${picture.path}:${part ?? ''}`;
 }
 
 function showFacts(facts, part) {
