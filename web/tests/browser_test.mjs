@@ -168,6 +168,16 @@ test('the ZIP holds every file the converter writes, in the dropped folders', as
   }
 });
 
+test('files chosen with the picker join the gallery', async () => {
+  const before = await page.$$eval('button.card', (cards) => cards.length);
+  const input = await page.$('#pick-files');
+  await input.uploadFile(join(samples, 'tiles-pdt11.pdt'), damaged);
+  await waitForGallery(page, 2 * sampleCount + 3);
+  const captions = await page.$$eval('button.card .caption', (c) => c.map((e) => e.textContent));
+  assert.equal(captions.length, before + 1);
+  assert.equal(captions.at(-1), '160 × 121 · pdt11');
+});
+
 test('nothing was logged as an error and nothing was fetched from elsewhere', () => {
   assert.deepEqual(problems, []);
 });
