@@ -11,10 +11,17 @@
 namespace wic_test {
 namespace {
 
-// Small samples of every mode, and larger ones (scale 9: tens of pixels a side).
+// Small samples of every mode, larger ones (scale 9: tens of pixels a side), and a G00
+// whose indexes go past its 3-colour palette (those pixels are opaque black).
 std::vector<SampleImage> Samples() {
   std::vector<SampleImage> samples = SamplesOfEveryMode(1);
   for (SampleImage& sample : SamplesOfEveryMode(9)) samples.push_back(std::move(sample));
+  encode::IndexedImage short_palette = MakeIndexedImage(7, 5, 3, 12);
+  for (size_t i = 0; i < short_palette.indexes.size(); ++i) {
+    short_palette.indexes[i] = uint8_t(i % 10);
+  }
+  samples.push_back({"g00-type1-short-palette", ".g00", encode::EncodeG00Type1(short_palette),
+                     false});
   return samples;
 }
 
