@@ -101,6 +101,27 @@ void PruneEmptyKeys(HKEY root, std::wstring key) {
   }
 }
 
+// Whether the thumbnail provider of the other architecture is still registered under root.
+// 64-bit Windows keeps the classes of 32-bit and 64-bit programs apart but shares the
+// extensions' keys, so those stay while either DLL is registered. Elsewhere the other view
+// is this one, asked after our own classes are gone.
+bool OtherArchitectureRegistered(HKEY root) {
+  const REGSAM other_view = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::wstring key = std::wstring(kClasses) + L"CLSID\\" +
+                           GuidText(kClsidThumbnailProvider) + L"\\InprocServer32";
+  HKEY opened;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | other_view, &opened) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(opened);
+  return true;
+}
+
+bool IsClassKey(const std::wstring& key) {
+  const std::wstring classes = std::wstring(kClasses) + L"CLSID\\";
+  return _wcsnicmp(key.c_str(), classes.c_str(), classes.size()) == 0;
+}
+
 }  // namespace
 
 std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
@@ -161,35 +182,49 @@ std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
   return list.Take();
 }
 
+namespace {
+
+// Removes one entry: our key whole, or a shared value while it still holds what we wrote;
+// then the keys left empty above it.
+HRESULT RemoveEntry(HKEY root, const RegistryEntry& entry) {
+  if (entry.key_is_ours) {
+    const LSTATUS status = RegDeleteTreeW(root, entry.key.c_str());
+    PruneEmptyKeys(root, ParentOf(entry.key));
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
+                                                                     : HRESULT_FROM_WIN32(status);
+  }
+  HKEY opened;
+  if (RegOpenKeyExW(root, entry.key.c_str(), 0, KEY_READ | KEY_SET_VALUE, &opened) !=
+      ERROR_SUCCESS) {
+    return S_OK;
+  }
+  std::vector<BYTE> held(entry.data.size() + 16);
+  DWORD type = 0, size = DWORD(held.size());
+  if (RegQueryValueExW(opened, entry.name.c_str(), nullptr, &type, held.data(), &size) ==
+          ERROR_SUCCESS &&
+      type == entry.type && size == entry.data.size() &&
+      std::equal(entry.data.begin(), entry.data.end(), held.begin())) {
+    RegDeleteValueW(opened, entry.name.c_str());
+  }
+  RegCloseKey(opened);
+  PruneEmptyKeys(root, entry.key);
+  return S_OK;
+}
+
+}  // namespace
+
 HRESULT Unregister(RegistrationScope scope) {
   const HKEY root = RootOf(scope);
   HRESULT outcome = S_OK;
-  for (const RegistryEntry& entry : RegistryEntries(scope, ThisDllPath())) {
-    if (entry.key_is_ours) {
-      // Our key goes whole, with everything below it.
-      const LSTATUS status = RegDeleteTreeW(root, entry.key.c_str());
-      if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(outcome)) {
-        outcome = HRESULT_FROM_WIN32(status);
-      }
-      PruneEmptyKeys(root, ParentOf(entry.key));
-      continue;
+  const std::vector<RegistryEntry> entries = RegistryEntries(scope, ThisDllPath());
+  // Our classes first; then the extensions' keys, unless the other architecture needs them.
+  for (const bool classes : {true, false}) {
+    if (!classes && OtherArchitectureRegistered(root)) break;
+    for (const RegistryEntry& entry : entries) {
+      if (IsClassKey(entry.key) != classes) continue;
+      const HRESULT result = RemoveEntry(root, entry);
+      if (FAILED(result) && SUCCEEDED(outcome)) outcome = result;
     }
-    // A shared value goes only while it still holds what we wrote.
-    HKEY opened;
-    if (RegOpenKeyExW(root, entry.key.c_str(), 0, KEY_READ | KEY_SET_VALUE, &opened) !=
-        ERROR_SUCCESS) {
-      continue;
-    }
-    std::vector<BYTE> held(entry.data.size() + 16);
-    DWORD type = 0, size = DWORD(held.size());
-    if (RegQueryValueExW(opened, entry.name.c_str(), nullptr, &type, held.data(), &size) ==
-            ERROR_SUCCESS &&
-        type == entry.type && size == entry.data.size() &&
-        std::equal(entry.data.begin(), entry.data.end(), held.begin())) {
-      RegDeleteValueW(opened, entry.name.c_str());
-    }
-    RegCloseKey(opened);
-    PruneEmptyKeys(root, entry.key);
   }
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
   return outcome;
