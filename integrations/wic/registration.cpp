@@ -13,6 +13,8 @@ namespace {
 const wchar_t kClasses[] = L"Software\\Classes\\";
 const wchar_t kKindMap[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap";
 const wchar_t kThumbnailHandler[] = L"{e357fccd-a995-4576-b01f-234630154e96}";
+const wchar_t kPropertyHandlers[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\";
 
 std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
@@ -90,7 +92,8 @@ std::wstring ParentOf(const std::wstring& key) {
 // registering made and that holds nothing once ours is gone is removed.
 bool IsCommonKey(const std::wstring& key) {
   // The per-user CLSID and decoder category keys may be ours alone, and go when empty.
-  return _wcsicmp(key.c_str(), L"Software\\Classes") == 0 || _wcsicmp(key.c_str(), kKindMap) == 0;
+  return _wcsicmp(key.c_str(), L"Software\\Classes") == 0 || _wcsicmp(key.c_str(), kKindMap) == 0 ||
+         _wcsicmp(key.c_str(), L"Software\\Microsoft\\Windows\\CurrentVersion") == 0;
 }
 
 // Removes the empty keys from key up to the first that is common or not empty.
@@ -117,9 +120,13 @@ bool OtherArchitectureRegistered(HKEY root) {
   return true;
 }
 
-bool IsClassKey(const std::wstring& key) {
-  const std::wstring classes = std::wstring(kClasses) + L"CLSID\\";
-  return _wcsnicmp(key.c_str(), classes.c_str(), classes.size()) == 0;
+// Whether 64-bit Windows keeps key apart for 32-bit and 64-bit programs: the classes, and
+// what lies outside Software\Classes. The extensions' keys are shared.
+bool IsKeptPerView(const std::wstring& key) {
+  const std::wstring classes = kClasses;
+  const std::wstring class_ids = classes + L"CLSID\\";
+  return _wcsnicmp(key.c_str(), class_ids.c_str(), class_ids.size()) == 0 ||
+         _wcsnicmp(key.c_str(), classes.c_str(), classes.size()) != 0;
 }
 
 }  // namespace
@@ -169,6 +176,11 @@ std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
   const std::wstring thumbnailer = GuidText(kClsidThumbnailProvider);
   AddServer(&list, classes + L"CLSID\\" + thumbnailer, L"G00 and PDT Thumbnail Provider",
             dll_path);
+  const std::wstring properties = GuidText(kClsidPropertyHandler);
+  if (scope == RegistrationScope::kMachine) {
+    AddServer(&list, classes + L"CLSID\\" + properties, L"G00 and PDT Property Handler",
+              dll_path);
+  }
   for (const FormatNames& format : kFormats) {
     const std::wstring extension = format.extension;
     list.Text(classes + L"SystemFileAssociations\\" + extension + L"\\ShellEx\\" +
@@ -176,8 +188,11 @@ std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
               L"", thumbnailer);
     list.Text(classes + extension, L"PerceivedType", L"image", false);
     list.Text(classes + extension, L"Content Type", format.mime_type, false);
-    // Explorer's kind map is machine-wide only.
-    if (scope == RegistrationScope::kMachine) list.Text(kKindMap, extension, L"picture", false);
+    // Explorer's kind map and property handlers are machine-wide only.
+    if (scope == RegistrationScope::kMachine) {
+      list.Text(kKindMap, extension, L"picture", false);
+      list.Text(kPropertyHandlers + extension, L"", properties);
+    }
   }
   return list.Take();
 }
@@ -217,11 +232,11 @@ HRESULT Unregister(RegistrationScope scope) {
   const HKEY root = RootOf(scope);
   HRESULT outcome = S_OK;
   const std::vector<RegistryEntry> entries = RegistryEntries(scope, ThisDllPath());
-  // Our classes first; then the extensions' keys, unless the other architecture needs them.
-  for (const bool classes : {true, false}) {
-    if (!classes && OtherArchitectureRegistered(root)) break;
+  // This view's keys first; then the shared ones, unless the other architecture needs them.
+  for (const bool per_view : {true, false}) {
+    if (!per_view && OtherArchitectureRegistered(root)) break;
     for (const RegistryEntry& entry : entries) {
-      if (IsClassKey(entry.key) != classes) continue;
+      if (IsKeptPerView(entry.key) != per_view) continue;
       const HRESULT result = RemoveEntry(root, entry);
       if (FAILED(result) && SUCCEEDED(outcome)) outcome = result;
     }
