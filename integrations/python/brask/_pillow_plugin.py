@@ -4,6 +4,13 @@ Modes: RGBA for the pictures that store alpha (masked PDT10, G00 type 2), P with
 picture's own palette for the indexed ones (G00 type 1, PDT11), RGB for the rest. A type-2
 G00's parts are frames: frame 0 is the composed picture, then every part that has a picture
 of its own, in directory order; `info["part"]` describes the part shown.
+
+Saving: `image.save("x.pdt")` or `image.save("x.g00")` writes the mode the image suggests
+(RGBA: masked PDT10 or type-2 G00; P: PDT11 or type-1 G00 with its palette; RGB and the
+rest: PDT10 or type-0 G00), or the one `mode=` names; `level=` (0..9) sets the encoder's
+effort and `drop_alpha=True` lets an opaque mode take a picture with alpha. `save_all` writes
+a type-2 G00 from the frames: those that carry `info["part"]` are the parts (frame 0, the
+composed picture, is then left out), else every frame is a part, stacked in order.
 """
 
 import os
@@ -147,6 +154,76 @@ class PdtImageFile(_BraskImageFile):
     format_description = "PDT picture"
 
 
+_INDEXED_MODES = ("g00-1", "pdt11")
+_ALPHA_MODES = ("g00-2", "pdt10-mask")
+_DEFAULT_MODES = {FORMAT_G00: {"RGBA": "g00-2", "P": "g00-1", "RGB": "g00-0"},
+                  FORMAT_PDT: {"RGBA": "pdt10-mask", "P": "pdt11", "RGB": "pdt10"}}
+
+
+def _has_alpha(image):
+    return image.mode in ("RGBA", "RGBa", "LA", "La", "PA")
+
+
+def _chosen_mode(image, file_format):
+    """The mode asked for with mode=, or the one the image suggests; ValueError for a mode of
+    the other format."""
+    defaults = _DEFAULT_MODES[file_format]
+    mode = image.encoderinfo.get("mode")
+    if mode is None:
+        kind = image.mode if image.mode in defaults else "RGBA" if _has_alpha(image) else "RGB"
+        return defaults[kind]
+    if mode not in defaults.values():
+        raise ValueError("brask: a %s file takes the modes %s, not %r"
+                         % (file_format, ", ".join(sorted(defaults.values())), mode))
+    return mode
+
+
+def _encode_frame(image, mode):
+    level = image.encoderinfo.get("level")
+    if mode in _INDEXED_MODES and image.mode == "P":
+        palette = bytes(image.getpalette("RGB") or b"")[:256 * 3]
+        return _library.encode_indexed(mode, image.tobytes(), image.width, image.height,
+                                       palette, level)
+    rgba = image if image.mode == "RGBA" else image.convert("RGBA")
+    return _library.encode_rgba(mode, rgba.tobytes(), image.width, image.height, level,
+                                bool(image.encoderinfo.get("drop_alpha", False)))
+
+
+def _save(file_format):
+    def save(image, fp, filename):
+        fp.write(_encode_frame(image, _chosen_mode(image, file_format)))
+    return save
+
+
+def _frames(image):
+    """Each frame of the image, then of append_images, as (RGBA copy, its info["part"])."""
+    images = [image] + list(image.encoderinfo.get("append_images", []))
+    for source in images:
+        start = source.tell() if hasattr(source, "tell") else 0
+        try:
+            for frame in range(getattr(source, "n_frames", 1)):
+                source.seek(frame)
+                yield source.convert("RGBA"), source.info.get("part")
+        finally:
+            source.seek(start)
+
+
+def _save_all_g00(image, fp, filename):
+    mode = image.encoderinfo.get("mode", "g00-2")
+    if mode != "g00-2":
+        raise ValueError("brask: save_all writes a type-2 G00 (mode g00-2), not %r" % mode)
+    frames = list(_frames(image))
+    described = [(frame, part) for frame, part in frames if part is not None]
+    parts = []
+    for frame, part in described or frames:
+        entry = {"width": frame.width, "height": frame.height, "rgba": frame.tobytes()}
+        if part is not None:
+            entry["index"] = part["index"]
+            entry["origin"] = tuple(part["origin"])
+        parts.append(entry)
+    fp.write(_library.encode_parts(parts, image.encoderinfo.get("level")))
+
+
 _FORMATS = {_library.FORMAT_G00: FORMAT_G00, _library.FORMAT_PDT: FORMAT_PDT}
 
 
@@ -167,6 +244,9 @@ def register():
     Image.register_open(FORMAT_G00, G00ImageFile, _accept_any)
     Image.register_extensions(FORMAT_G00, [".g00"])
     Image.register_mime(FORMAT_G00, "image/x-g00")
+    Image.register_save(FORMAT_PDT, _save(FORMAT_PDT))
+    Image.register_save(FORMAT_G00, _save(FORMAT_G00))
+    Image.register_save_all(FORMAT_G00, _save_all_g00)
     # Both go first: some formats have no signature either (TGA), and one of them tried
     # earlier could take a .g00 file for its own. Ours refuse anything else at once.
     for format_id in (FORMAT_G00, FORMAT_PDT):
