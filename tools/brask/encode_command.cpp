@@ -9,7 +9,8 @@
 
 namespace brask {
 
-int RunEncode(const std::string& input, const std::string& output, const ModeInfo& mode, bool force) {
+int RunEncode(const std::string& input, const std::string& output, const ModeInfo& mode, bool force,
+              int level) {
 #if BRASK_HAVE_PNG_READER
   PngImage png;
   std::string why;
@@ -35,7 +36,7 @@ int RunEncode(const std::string& input, const std::string& output, const ModeInf
     std::fprintf(stderr, "brask encode: note: the plug-in recognises G00 pictures only by a .g00 name\n");
   }
   EncodedPicture encoded;
-  if (!EncodeInMode(source, mode.mode, &encoded, &why)) {
+  if (!EncodeInMode(source, mode.mode, &encoded, &why, level)) {
     std::fprintf(stderr, "brask encode: %s: %s (mode %s)\n", input.c_str(), why.c_str(), mode.name);
     return 1;
   }
@@ -57,6 +58,7 @@ int RunEncode(const std::string& input, const std::string& output, const ModeInf
   (void)output;
   (void)mode;
   (void)force;
+  (void)level;
   std::fprintf(stderr, "brask encode: this build reads no PNG files (the Windows build converts only)\n");
   return 1;
 #endif

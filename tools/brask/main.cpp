@@ -66,7 +66,8 @@ by its .g00 name.
 Examples:
   brask encode photo.png photo.pdt --mode pdt10
   brask encode icon.png icon.g00 --mode g00-2
-  brask encode art.png art.pdt --mode pdt11 --force)";
+  brask encode art.png art.pdt --mode pdt11 --force
+  brask encode photo.png photo.pdt --mode pdt10 --level 4   faster, larger)";
 
 const char kDemoExamples[] = R"(
 Draws pictures in code, encodes each in every mode into DIR/samples, decodes them back
@@ -142,6 +143,7 @@ int main(int argc, char** argv) {
   CLI::App* encode = app.add_subcommand("encode", "write a PNG picture as a G00 or PDT file");
   std::string encode_input, encode_output, mode_name;
   bool encode_force = false;
+  int encode_level = -1;
   encode->add_option("IN", encode_input, "a PNG picture")->required();
   encode->add_option("OUT", encode_output, "the G00 or PDT file to write")->required();
   encode->add_option("--mode", mode_name, brask::ModeNames())->required()->check(
@@ -150,6 +152,10 @@ int main(int argc, char** argv) {
                                                 : "unknown mode " + name + "; use one of " + brask::ModeNames();
       });
   encode->add_flag("--force", encode_force, "overwrite OUT if it exists");
+  encode->add_option("--level", encode_level,
+                     "effort 0..9: 0 fastest, 9 an optimal parse (smallest); default: the "
+                     "library's (9)")
+      ->check(CLI::Range(0, 9));
   encode->footer(kEncodeExamples);
 
   CLI::App* demo = app.add_subcommand("demo", "make sample pictures in every mode and check that they decode exactly");
@@ -162,7 +168,8 @@ int main(int argc, char** argv) {
   brask::InstallInterruptHandler();
 
   if (*encode) {
-    return brask::RunEncode(encode_input, encode_output, *brask::FindMode(mode_name), encode_force);
+    return brask::RunEncode(encode_input, encode_output, *brask::FindMode(mode_name), encode_force,
+                            encode_level);
   }
   if (*info) return brask::RunInfo(info_files, json);
   brask::PluginLibrary plugin;
