@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/encoders/image_files.h"
-#include "tools/encoders/lz_encoder.h"
+#include "formats/image_files.h"
+#include "codec/lz_encoder.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -126,11 +126,9 @@ void LzSeeds(const std::string& target, encode::LzVariant variant, size_t unit) 
   data.push_back({"literals_40", Pattern(40 * unit, 5), literals});
   encode::LzOptions short_matches;
   short_matches.max_match_length = encode::MinMatchLength(variant);
-  short_matches.lazy = false;
+  short_matches.level = 0;
   data.push_back({"short_matches_400", Pattern(400 * unit, 6), short_matches});
-  encode::LzOptions flag_at_end;
-  flag_at_end.end_after_flag_byte = true;
-  data.push_back({"flag_at_end_16", Pattern(16 * unit, 7), flag_at_end});
+  data.push_back({"flag_at_end_16", Pattern(16 * unit, 7), literals});
   if (variant == encode::LzVariant::kPdtIndexed) {
     // Rows 33 wide: the table's distances reach one row up, and some entries reach outside.
     encode::LzOptions table;

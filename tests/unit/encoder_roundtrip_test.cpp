@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "codec/lz.h"
-#include "tools/encoders/lz_encoder.h"
+#include "codec/lz_encoder.h"
 
 namespace {
 
@@ -187,21 +187,21 @@ std::vector<uint8_t> Structured(size_t width, size_t height, size_t unit, uint32
 }
 
 TEST(EncoderRoundTrip, RandomAndStructuredDataInEveryVariant) {
-  LzOptions greedy;
-  greedy.lazy = false;
-  LzOptions short_chains;
-  short_chains.max_chain_length = 1;
   LzOptions literals;
   literals.literals_only = true;
+  std::vector<LzOptions> every_level;
+  for (int level = encode::kLowestLevel; level <= encode::kHighestLevel; ++level) {
+    every_level.emplace_back();
+    every_level.back().level = level;
+  }
+  every_level.push_back(literals);
   for (LzVariant v : kVariants) {
     const size_t unit = UnitOf(v);
     const std::vector<std::vector<uint8_t>> inputs = {
         RandomBytes(3000 * unit, 1), RandomBytes(3000 * unit, 2, 3),
         Structured(97, 23, unit, 3), std::vector<uint8_t>(5000 * unit, 7)};
     for (const auto& data : inputs) {
-      for (const LzOptions& options : {LzOptions{}, greedy, short_chains, literals}) {
-        RoundTrip(v, data, options);
-      }
+      for (const LzOptions& options : every_level) RoundTrip(v, data, options);
     }
   }
 }
@@ -225,11 +225,9 @@ TEST(EncoderRoundTrip, EmptyInputGivesEmptyG00StreamsAndALoneFlagByteForPdt) {
   }
 }
 
-TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAddsTheNextFlagByteOnlyWhenAsked) {
+TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAlwaysAddsTheNextFlagByte) {
   LzOptions literals;
   literals.literals_only = true;
-  LzOptions trailing = literals;
-  trailing.end_after_flag_byte = true;
   for (LzVariant v : kVariants) {
     SCOPED_TRACE(NameOf(v));
     const size_t unit = UnitOf(v);
@@ -239,13 +237,11 @@ TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAddsTheNextFlagByteOnlyWhenAsked)
       const std::vector<uint8_t> data = RandomBytes(units * unit, 4);
       const std::vector<uint8_t> plain = EncodeLz(v, data.data(), data.size(), literals);
       const size_t groups = (units + 7) / 8;
-      EXPECT_EQ(plain.size(), lead + groups + units * unit);
+      const bool extra = pdt && units % 8 == 0;
+      EXPECT_EQ(plain.size(), lead + groups + units * unit + (extra ? 1 : 0));
       // Every flag bit of a full group says literal.
       EXPECT_EQ(plain[lead], 0xFF);
-      const std::vector<uint8_t> ended = EncodeLz(v, data.data(), data.size(), trailing);
-      const bool extra = pdt && units % 8 == 0;
-      EXPECT_EQ(ended.size(), plain.size() + (extra ? 1 : 0));
-      const Parsed parsed = RoundTrip(v, data, trailing);
+      const Parsed parsed = RoundTrip(v, data, literals);
       EXPECT_EQ(parsed.ends_with_flag_byte, extra);
       EXPECT_EQ(parsed.items.size(), units);
     }
@@ -348,14 +344,20 @@ TEST(EncoderIndexed, GivenTableIsStoredAsIsAndItsUnusableEntriesNeverReferred) {
   EXPECT_GT(references, 10u);
 }
 
-TEST(EncoderMatches, LazyMatchingIsNoWorseThanGreedyOnStructuredData) {
-  LzOptions greedy;
-  greedy.lazy = false;
+TEST(EncoderLevels, EveryLevelFromTheLazyOneUpIsNoLargerThanIt) {
+  LzOptions lazy;
+  lazy.level = encode::kLazyLevel;
   for (LzVariant v : kVariants) {
-    const std::vector<uint8_t> data = Structured(200, 30, UnitOf(v), 5);
-    const size_t lazy_size = EncodeLz(v, data.data(), data.size()).size();
-    const size_t greedy_size = EncodeLz(v, data.data(), data.size(), greedy).size();
-    EXPECT_LE(lazy_size, greedy_size + greedy_size / 100) << NameOf(v);
+    for (const std::vector<uint8_t>& data :
+         {Structured(200, 30, UnitOf(v), 5), RandomBytes(4000 * UnitOf(v), 6, 4)}) {
+      const size_t lazy_size = EncodeLz(v, data.data(), data.size(), lazy).size();
+      for (int level = encode::kLazyLevel + 1; level <= encode::kHighestLevel; ++level) {
+        LzOptions options;
+        options.level = level;
+        EXPECT_LE(EncodeLz(v, data.data(), data.size(), options).size(), lazy_size)
+            << NameOf(v) << " level " << level;
+      }
+    }
   }
 }
 

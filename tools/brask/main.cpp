@@ -71,6 +71,7 @@ Examples:
   brask encode photo.png photo.pdt --mode pdt10
   brask encode icon.png icon.g00 --mode g00-2
   brask encode art.png art.pdt                      mode chosen from the picture
+  brask encode photo.png photo.pdt --mode pdt10 --level 4   faster, larger
   brask encode out/chara-parts.json chara.g00       the parts back into a sprite
   brask encode png/ -o game/data --mode auto --format g00 --level 9 -j 4)";
 

@@ -1,7 +1,7 @@
 // Whole G00 and PDT files: headers, palettes, the type-2 part directory, and the streams of
 // the LZ encoders. Images whose sizes disagree with their pixel data are refused with
 // std::invalid_argument rather than written as files that lie.
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -131,6 +131,7 @@ std::vector<uint8_t> BuildG00PartDirectory(const std::vector<G00Part>& parts) {
   SetU32(&data, 0, Size32(parts.size(), "entry count"));
   for (size_t i = 0; i < parts.size(); ++i) {
     const G00Part& part = parts[i];
+    if (part.empty) continue;  // offset and length 0
     if (part.blocks.size() > 0xFFFF) throw std::invalid_argument("block counts are 16-bit");
     const size_t part_start = data.size();
     data.resize(part_start + kG00PartHeaderBytes, 0);
@@ -183,6 +184,7 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
   // then 8 zero bytes. The decoder does not read them.
   for (size_t i = 0; i < parts.size(); ++i) {
     const G00Part& part = parts[i];
+    if (part.empty) continue;
     const size_t at = 9 + kG00RegionBytes * i;
     SetU32(&file, at + 0, part.origin_x);
     SetU32(&file, at + 4, part.origin_y);
@@ -192,38 +194,55 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
   return file;
 }
 
-std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size,
-                                    const LzOptions& options) {
-  CheckG00Size(image.width, image.height);
-  PixelBytes(image.width, image.height, 4, image.bgra.size(), "G00 type 2");
+G00Part CutIntoBlocks(const AlphaImage& image, uint32_t origin_x, uint32_t origin_y,
+                      int block_size) {
+  PixelBytes(image.width, image.height, 4, image.bgra.size(), "G00 part");
   if (block_size < 1) throw std::invalid_argument("blocks need a positive size");
+  // Each block's position is origin + offset in a 16-bit field.
+  if (image.width > 0 && origin_x + uint64_t{static_cast<uint32_t>(image.width)} - 1 > 0xFFFF) {
+    throw std::invalid_argument("G00 part reaches beyond x 65535");
+  }
+  if (image.height > 0 && origin_y + uint64_t{static_cast<uint32_t>(image.height)} - 1 > 0xFFFF) {
+    throw std::invalid_argument("G00 part reaches beyond y 65535");
+  }
   G00Part part;
+  part.origin_x = static_cast<uint16_t>(origin_x);
+  part.origin_y = static_cast<uint16_t>(origin_y);
   part.width = image.width;
   part.height = image.height;
   const size_t width = static_cast<size_t>(image.width);
+  const size_t height = static_cast<size_t>(image.height);
   const size_t step = static_cast<size_t>(block_size);
-  for (size_t y = 0; y < static_cast<size_t>(image.height); y += step) {
+  for (size_t y = 0; y < height; y += step) {
     for (size_t x = 0; x < width; x += step) {
       G00Block block;
-      block.x = static_cast<uint16_t>(x);
-      block.y = static_cast<uint16_t>(y);
+      block.x = static_cast<uint16_t>(origin_x + x);
+      block.y = static_cast<uint16_t>(origin_y + y);
       const size_t w = std::min(step, width - x);
-      const size_t h = std::min(step, static_cast<size_t>(image.height) - y);
+      const size_t h = std::min(step, height - y);
       block.pixels.width = static_cast<int32_t>(w);
       block.pixels.height = static_cast<int32_t>(h);
       block.pixels.bgra.reserve(w * h * 4);
-      bool visible = false;
+      bool stored = false;
       for (size_t row = 0; row < h; ++row) {
         const uint8_t* src = image.bgra.data() + ((y + row) * width + x) * 4;
         block.pixels.bgra.insert(block.pixels.bgra.end(), src, src + w * 4);
-        for (size_t i = 0; i < w && !visible; ++i) visible = src[4 * i + 3] != 0;
+        for (size_t i = 0; i < w * 4 && !stored; ++i) stored = src[i] != 0;
       }
-      // A fully transparent block composes to black, as does no block at all.
-      if (visible) part.blocks.push_back(std::move(block));
+      // Only a block wholly (0, 0, 0, 0) is left out: the picture gives that where no
+      // block lies. Colour under alpha 0 is kept.
+      if (stored) part.blocks.push_back(std::move(block));
     }
   }
-  return EncodeG00Type2({part}, static_cast<uint16_t>(image.width),
-                        static_cast<uint16_t>(image.height), options);
+  return part;
+}
+
+std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size,
+                                    const LzOptions& options) {
+  CheckG00Size(image.width, image.height);
+  return EncodeG00Type2({CutIntoBlocks(image, 0, 0, block_size)},
+                        static_cast<uint16_t>(image.width), static_cast<uint16_t>(image.height),
+                        options);
 }
 
 std::vector<uint8_t> EncodePdt10(const ColourImage& image, const LzOptions& options) {
