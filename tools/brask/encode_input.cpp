@@ -32,15 +32,16 @@ bool HasTransparency(const PngImage& png) {
   return false;
 }
 
-bool AtMost256Colours(const PngImage& png) {
-  if (png.indexed) return true;
+// Distinct RGB colours, counted up to `most` + 1.
+size_t CountColours(const PngImage& png, size_t most) {
   std::unordered_set<uint32_t> colours;
-  for (size_t i = 0; i < png.rgba.size(); i += 4) {
+  for (size_t i = 0; i < png.rgba.size() && colours.size() <= most; i += 4) {
     colours.insert(uint32_t{png.rgba[i]} << 16 | uint32_t{png.rgba[i + 1]} << 8 | png.rgba[i + 2]);
-    if (colours.size() > 256) return false;
   }
-  return true;
+  return colours.size();
 }
+
+bool AtMost256Colours(const PngImage& png) { return png.indexed || CountColours(png, 256) <= 256; }
 
 // Alpha below 255 anywhere: the alpha mode; else at most 256 colours: the indexed mode; else
 // the 24-bit mode.
@@ -74,6 +75,12 @@ bool EncodePng(const std::string& path, const EncodeRequest& request, EncodedInp
   } else {
     result = brask_encode_rgba(mode, png.rgba.data(), png.width, png.height, size_t{png.width} * 4,
                                &options, &bytes, &size);
+  }
+  if (result == BRASK_TOO_MANY_COLOURS) {
+    brask_free(bytes);
+    *why = path + ": the picture has " + std::to_string(CountColours(png, SIZE_MAX)) +
+           " colours; an indexed mode holds at most 256";
+    return false;
   }
   return TakeFile(result, bytes, size, encoded, path, why);
 }
