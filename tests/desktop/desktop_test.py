@@ -238,6 +238,111 @@ class Pillow(DesktopTest):
                     image.load()
 
 
+def noise_rgba(width, height, seed):
+    """RGBA bytes with every alpha from 0 to 255 and colour under alpha 0."""
+    return bytes((i * 2654435761 + seed) >> 7 & 0xFF for i in range(width * height * 4))
+
+
+def write_sprite(path):
+    """A type-2 G00 whose listed parts sit at directory places 0, 2 and 5 with their own
+    origins; place 2 has no picture of its own but moves the part after it down."""
+    parts = [{"index": 0, "width": 30, "height": 20, "origin": (5, 7), "rgba": noise_rgba(30, 20, 1)},
+             {"index": 2, "width": 0, "height": 6, "origin": (0, 0)},
+             {"index": 5, "width": 44, "height": 13, "origin": (100, 3), "rgba": noise_rgba(44, 13, 2)}]
+    with open(path, "wb") as file:
+        file.write(brask._library.encode_parts(parts))
+    return parts
+
+
+def described_parts(path):
+    with open(path, "rb") as file, brask.Picture(file.read(), path) as picture:
+        return [(part.index, part.width, part.height, part.origin_x, part.origin_y, part.top,
+                 picture.decode_part_rgba(n) if part.width > 0 and part.height > 0 else None)
+                for n, part in ((n, picture.part(n)) for n in range(picture.info.part_count))]
+
+
+class PillowSave(DesktopTest):
+    """Image.save and save_all into G00 and PDT, read back through the C API."""
+
+    def pictures(self):
+        rgba = Image.frombytes("RGBA", (23, 11), noise_rgba(23, 11, 5))
+        palette = Image.frombytes("P", (23, 11), bytes(i * 7 % 40 for i in range(23 * 11)))
+        palette.putpalette(bytes(range(120)))  # 40 entries
+        return {"RGBA": rgba, "P": palette, "RGB": rgba.convert("RGB"), "L": rgba.convert("L")}
+
+    def saved(self, image, name, **options):
+        path = os.path.join(self.folder, name)
+        image.save(path, **options)
+        with open(path, "rb") as file, brask.Picture(file.read(), path) as picture:
+            info = picture.info
+            indexed = picture.decode_indexed() if info.palette_size else None
+            return info, picture.decode_rgba(), indexed
+
+    def test_the_mode_follows_the_image_and_what_it_keeps_comes_back(self):
+        modes = {("RGBA", "g00"): brask._library.MODE_G00_TYPE2, ("RGBA", "pdt"): brask._library.MODE_PDT10_MASKED,
+                 ("P", "g00"): brask._library.MODE_G00_TYPE1, ("P", "pdt"): brask._library.MODE_PDT11,
+                 ("RGB", "g00"): brask._library.MODE_G00_TYPE0, ("RGB", "pdt"): brask._library.MODE_PDT10,
+                 ("L", "g00"): brask._library.MODE_G00_TYPE0, ("L", "pdt"): brask._library.MODE_PDT10}
+        for (kind, extension), mode in modes.items():
+            image = self.pictures()[kind]
+            with self.subTest(kind=kind, extension=extension):
+                info, rgba, indexed = self.saved(image, "x." + extension)
+                self.assertEqual(info.mode, mode)
+                self.assertEqual(rgba, image.convert("RGBA").tobytes())
+                if kind == "P":
+                    indexes, palette = indexed
+                    self.assertEqual(indexes, image.tobytes())
+                    # PDT11 always stores 256 entries: the rest are black.
+                    self.assertEqual(palette, bytes(range(120)).ljust(len(palette), b"\0"))
+                    self.assertEqual(len(palette), 120 if extension == "g00" else 768)
+
+    def test_mode_and_level_choose_and_alpha_is_dropped_only_when_asked(self):
+        image = self.pictures()["RGBA"]
+        opaque = self.pictures()["RGB"]
+        for mode, extension in (("g00-0", "g00"), ("g00-2", "g00"), ("pdt10", "pdt"), ("pdt10-mask", "pdt")):
+            with self.subTest(mode=mode):
+                info, rgba, _ = self.saved(opaque, "x." + extension, mode=mode, level=0)
+                self.assertEqual(info.mode, brask._library.MODES[mode])
+                self.assertEqual(rgba, opaque.convert("RGBA").tobytes())
+        with self.assertRaises(brask.BraskError) as caught:
+            self.saved(image, "lost.pdt", mode="pdt10")
+        self.assertIn("alpha", str(caught.exception))
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "lost.pdt")))
+        _, rgba, _ = self.saved(image, "dropped.pdt", mode="pdt10", drop_alpha=True)
+        self.assertEqual(rgba, opaque.convert("RGBA").tobytes())
+        with self.assertRaises(ValueError):
+            self.saved(image, "wrong.pdt", mode="g00-2")
+        many = Image.frombytes("RGB", (20, 20), b"".join(bytes((i & 0xFF, i >> 8, 9)) for i in range(400)))
+        with self.assertRaises(brask.BraskError) as caught:
+            self.saved(many, "many.g00", mode="g00-1")
+        self.assertIn("256", str(caught.exception))
+        with self.assertRaises(brask.BraskError):
+            self.saved(opaque, "x.g00", level=12)
+
+    def test_save_all_round_trips_a_sprite(self):
+        source = os.path.join(self.folder, "sprite.g00")
+        write_sprite(source)
+        again = os.path.join(self.folder, "again.g00")
+        with Image.open(source) as sprite:
+            sprite.save(again, save_all=True)
+            self.assertEqual(sprite.tell(), 0)
+        # The part without a picture of its own is no frame, and keeps its place all the same.
+        self.assertEqual(described_parts(again), described_parts(source))
+        with Image.open(again) as reopened:
+            self.assertEqual([part["top"] for part in reopened.info["parts"]], [0, 20, 26])
+
+    def test_save_all_stacks_frames_that_are_no_parts(self):
+        first = Image.frombytes("RGBA", (10, 5), noise_rgba(10, 5, 7))
+        second = Image.frombytes("RGB", (7, 3), noise_rgba(7, 3, 8)[:7 * 3 * 3])
+        path = os.path.join(self.folder, "stacked.g00")
+        first.save(path, save_all=True, append_images=[second])
+        self.assertEqual(described_parts(path),
+                         [(0, 10, 5, 0, 0, 0, first.tobytes()),
+                          (1, 7, 3, 0, 0, 5, second.convert("RGBA").tobytes())])
+        with Image.open(path) as stacked:
+            self.assertEqual(stacked.size, (10, 8))
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)

@@ -3,14 +3,16 @@
 Modes: RGBA for the pictures that store alpha (masked PDT10, G00 type 2), P with the
 picture's own palette for the indexed ones (G00 type 1, PDT11), RGB for the rest. A type-2
 G00's parts are frames: frame 0 is the composed picture, then every part that has a picture
-of its own, in directory order; `info["part"]` describes the part shown.
+of its own, in directory order; `info["part"]` describes the part shown, and `info["parts"]`
+the whole directory (index, width, height, origin, top of every part).
 
 Saving: `image.save("x.pdt")` or `image.save("x.g00")` writes the mode the image suggests
 (RGBA: masked PDT10 or type-2 G00; P: PDT11 or type-1 G00 with its palette; RGB and the
 rest: PDT10 or type-0 G00), or the one `mode=` names; `level=` (0..9) sets the encoder's
 effort and `drop_alpha=True` lets an opaque mode take a picture with alpha. `save_all` writes
 a type-2 G00 from the frames: those that carry `info["part"]` are the parts (frame 0, the
-composed picture, is then left out), else every frame is a part, stacked in order.
+composed picture, is then left out, and the parts without pictures of their own that
+`info["parts"]` lists keep their places), else every frame is a part, stacked in order.
 """
 
 import os
@@ -35,6 +37,11 @@ def _set_mode(image, mode):
         image.mode = mode
 
 
+def _describe(part):
+    return {"index": part.index, "width": part.width, "height": part.height,
+            "origin": (part.origin_x, part.origin_y), "top": part.top}
+
+
 class _BraskImageFile(ImageFile.ImageFile):
     def _open(self):
         name = self.filename or getattr(self.fp, "name", "")
@@ -55,6 +62,10 @@ class _BraskImageFile(ImageFile.ImageFile):
                                       if self._picture.part(n).width > 0
                                       and self._picture.part(n).height > 0]
         self._frame = 0
+        if info.part_count:
+            # The whole directory, parts without pictures of their own too, which save_all
+            # writes back in their places.
+            self.info["parts"] = [_describe(self._picture.part(n)) for n in range(info.part_count)]
         # A picture with parts is loaded once per frame, and Pillow would close the file after
         # the first; like its own multi-frame formats, it keeps the file in _fp for close().
         if len(self._frame_parts) > 1:
@@ -213,14 +224,27 @@ def _save_all_g00(image, fp, filename):
     if mode != "g00-2":
         raise ValueError("brask: save_all writes a type-2 G00 (mode g00-2), not %r" % mode)
     frames = list(_frames(image))
-    described = [(frame, part) for frame, part in frames if part is not None]
+    described = {part["index"]: frame for frame, part in frames if part is not None}
     parts = []
-    for frame, part in described or frames:
-        entry = {"width": frame.width, "height": frame.height, "rgba": frame.tobytes()}
-        if part is not None:
-            entry["index"] = part["index"]
-            entry["origin"] = tuple(part["origin"])
-        parts.append(entry)
+    if described:
+        # The parts with their entries, in directory order; those without pictures of their
+        # own come from the directory the sprite was opened with, so every part keeps its place.
+        entries = {entry["index"]: entry for entry in image.info.get("parts", [])}
+        for _, part in frames:
+            if part is not None:
+                entries.setdefault(part["index"], part)
+        for index in sorted(entries):
+            entry, frame = entries[index], described.get(index)
+            if frame is None and entry.get("width", 0) > 0 and entry.get("height", 0) > 0:
+                continue  # a part whose frame was not given
+            part = {"index": index, "origin": tuple(entry["origin"]),
+                    "width": entry.get("width", 0), "height": entry.get("height", 0)}
+            if frame is not None:
+                part.update(width=frame.width, height=frame.height, rgba=frame.tobytes())
+            parts.append(part)
+    else:
+        parts = [{"width": frame.width, "height": frame.height, "rgba": frame.tobytes()}
+                 for frame, _ in frames]
     fp.write(_library.encode_parts(parts, image.encoderinfo.get("level")))
 
 
