@@ -111,8 +111,14 @@ bool EncodeLayersAsParts(gint32 image, const brask_encode_options& options, Enco
     *why = "no visible layer to write as a part";
     return false;
   }
+  std::vector<EmptyPart> empty_parts;
+  GimpParasite* kept = gimp_image_get_parasite(image, kEmptyPartsParasiteName);
+  if (kept != nullptr) {
+    empty_parts = ParseEmptyParts(gimp_parasite_data(kept), static_cast<size_t>(gimp_parasite_data_size(kept)));
+    gimp_parasite_free(kept);
+  }
   ArrangedParts arranged;
-  if (!ArrangeLayersAsParts(std::move(pictures), &arranged, why)) return false;
+  if (!ArrangeLayersAsParts(std::move(pictures), empty_parts, &arranged, why)) return false;
   return !Failed(brask_encode_g00_parts(arranged.parts.data(), static_cast<uint32_t>(arranged.parts.size()),
                                         &options, &file->bytes, &file->size),
                  why);

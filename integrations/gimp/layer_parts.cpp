@@ -5,8 +5,22 @@
 
 namespace brask_gimp {
 
-bool ArrangeLayersAsParts(std::vector<LayerPicture> layers, ArrangedParts* arranged,
-                          std::string* why) {
+namespace {
+
+brask_encode_part EmptyEncodePart(const EmptyPart& empty) {
+  brask_encode_part part{};
+  part.index = empty.entry.index;
+  part.width = empty.width;
+  part.height = empty.height;
+  part.origin_x = empty.entry.origin_x;
+  part.origin_y = empty.entry.origin_y;
+  return part;
+}
+
+}  // namespace
+
+bool ArrangeLayersAsParts(std::vector<LayerPicture> layers, const std::vector<EmptyPart>& empty_parts,
+                          ArrangedParts* arranged, std::string* why) {
   // Top to bottom in the picture; of two layers at one height, the lower in the stack first,
   // as a later part is composed over an earlier one.
   std::reverse(layers.begin(), layers.end());
@@ -14,7 +28,26 @@ bool ArrangeLayersAsParts(std::vector<LayerPicture> layers, ArrangedParts* arran
                    [](const LayerPicture& a, const LayerPicture& b) { return a.y < b.y; });
   int64_t next_top = 0;
   int64_t next_index = 0;
+  size_t next_empty = 0;
+  // Puts back the kept parts that fit before a layer at `top` whose index is at least `index`
+  // (or before the end, with both unbounded).
+  const auto place_empty_parts = [&](int64_t top, int64_t index) {
+    for (; next_empty < empty_parts.size(); ++next_empty) {
+      const EmptyPart& empty = empty_parts[next_empty];
+      const int64_t advance = empty.height & 0xFFFF;
+      if (empty.top != next_top || empty.entry.index < next_index || empty.entry.index >= index ||
+          next_top + advance > top) {
+        if (empty.top < next_top || empty.entry.index < next_index) continue;  // its place is gone
+        return;
+      }
+      arranged->pixels.emplace_back();
+      arranged->parts.push_back(EmptyEncodePart(empty));
+      next_top += advance;
+      next_index = empty.entry.index + 1;
+    }
+  };
   for (const LayerPicture& layer : layers) {
+    place_empty_parts(layer.y, layer.has_entry ? int64_t{layer.entry.index} : INT64_MAX);
     if (layer.x < 0) {
       *why = "layer \"" + layer.name + "\" reaches left of the picture; a G00 part starts at its left edge";
       return false;
@@ -53,8 +86,11 @@ bool ArrangeLayersAsParts(std::vector<LayerPicture> layers, ArrangedParts* arran
     next_top = layer.y + layer.height;
     next_index = index + 1;
   }
+  place_empty_parts(INT64_MAX, INT64_MAX);
   // Pointers are taken once every vector is in place.
-  for (size_t n = 0; n < arranged->parts.size(); ++n) arranged->parts[n].rgba = arranged->pixels[n].data();
+  for (size_t n = 0; n < arranged->parts.size(); ++n) {
+    if (!arranged->pixels[n].empty()) arranged->parts[n].rgba = arranged->pixels[n].data();
+  }
   return true;
 }
 

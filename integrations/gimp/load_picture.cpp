@@ -101,12 +101,33 @@ bool LoadColour(brask_picture* picture, const brask_info& info, gint32 image, st
                    static_cast<int>(info.width), static_cast<int>(info.height));
 }
 
+void AttachParasite(gint32 item, bool image, const char* name, const std::string& text) {
+  GimpParasite* parasite = gimp_parasite_new(name, GIMP_PARASITE_PERSISTENT,
+                                             static_cast<guint32>(text.size()), text.data());
+  if (image) {
+    gimp_image_attach_parasite(item, parasite);
+  } else {
+    gimp_item_attach_parasite(item, parasite);
+  }
+  gimp_parasite_free(parasite);
+}
+
 bool LoadParts(brask_picture* picture, const brask_info& info, gint32 image, std::string* why) {
   int layers = 0;
+  std::vector<EmptyPart> empty_parts;
   for (uint32_t n = 0; n < info.part_count; ++n) {
     brask_part part;
     if (Failed(brask_get_part(picture, n, &part), "cannot read the part directory", why)) return false;
-    if (part.width < 1 || part.height < 1) continue;  // no picture of its own
+    if (part.width < 1 || part.height < 1) {
+      // No picture of its own, so no layer; kept on the image so export puts it back.
+      EmptyPart empty;
+      empty.entry = {part.index, part.origin_x, part.origin_y};
+      empty.width = part.width;
+      empty.height = part.height;
+      empty.top = part.top;
+      empty_parts.push_back(empty);
+      continue;
+    }
     if (part.width > GIMP_MAX_IMAGE_SIZE || part.height > GIMP_MAX_IMAGE_SIZE ||
         part.top > static_cast<uint32_t>(GIMP_MAX_IMAGE_SIZE)) {
       *why = "part " + std::to_string(part.index) + " is larger than GIMP allows";
@@ -127,13 +148,11 @@ bool LoadParts(brask_picture* picture, const brask_info& info, gint32 image, std
       *why = "GIMP gave no pixel buffer for a layer";
       return false;
     }
-    const std::string entry = FormatPartEntry({part.index, part.origin_x, part.origin_y});
-    GimpParasite* parasite = gimp_parasite_new(kPartParasiteName, GIMP_PARASITE_PERSISTENT,
-                                               static_cast<guint32>(entry.size()), entry.data());
-    gimp_item_attach_parasite(layer, parasite);
-    gimp_parasite_free(parasite);
+    AttachParasite(layer, false, kPartParasiteName,
+                   FormatPartEntry({part.index, part.origin_x, part.origin_y}));
     ++layers;
   }
+  if (!empty_parts.empty()) AttachParasite(image, true, kEmptyPartsParasiteName, FormatEmptyParts(empty_parts));
   // Parts without pictures of their own leave the composed picture, which shows them all.
   return layers > 0 || LoadColour(picture, info, image, why);
 }

@@ -3,9 +3,10 @@
 # that every piece lands where its host program looks, that the Python package works from
 # there (and from a folder that holds the library beside it), then builds the .deb with cpack
 # and checks its files and the triggers that refresh the MIME database and loaders cache.
-# usage: check_install.sh BUILD_DIR WORK LOADERS_DIR PYTHON_SITE_DIR PYTHON
+# usage: check_install.sh BUILD_DIR WORK LOADERS_DIR PYTHON_SITE_DIR PYTHON [GIMP_PLUGIN_DIR]
+#   GIMP_PLUGIN_DIR: where the GIMP plug-in goes, when it was built.
 set -eu
-build=$1 work=$2 loaders=$3 site=$4 python=$5
+build=$1 work=$2 loaders=$3 site=$4 python=$5 gimp=${6:-}
 stage=$work/stage
 
 rm -rf "$work"
@@ -24,6 +25,12 @@ expect "$loaders/libpixbufloader-brask.so"
 expect share/mime/packages/if-brask.xml
 expect share/thumbnailers/if-brask.thumbnailer
 expect "$site/brask/__init__.py"
+if [ -n "$gimp" ]; then
+  expect "$gimp/file-brask"
+  # GIMP finds a plug-in in a folder named after it, in its own plug-ins folder.
+  gimp_dir=$(pkg-config --variable=gimplibdir gimp-2.0)/plug-ins
+  case "/usr/$gimp" in "$gimp_dir"/file-brask) ;; *) fail "/usr/$gimp is not in GIMP's $gimp_dir" ;; esac
+fi
 
 # The Python package as installed: the library through the system's library path...
 LD_LIBRARY_PATH=$stage/usr/$(dirname "$library") PYTHONPATH=$stage/usr/$site \
@@ -50,6 +57,9 @@ for file in "/usr/$library" /usr/bin/brask /usr/include/brask/brask.h \
             /usr/share/thumbnailers/if-brask.thumbnailer "/usr/$site/brask/__init__.py"; do
   grep -qx "$file" "$work/deb-files" || fail "$file is not in $deb"
 done
+if [ -n "$gimp" ]; then
+  grep -qx "/usr/$gimp/file-brask" "$work/deb-files" || fail "the GIMP plug-in is not in $deb"
+fi
 dpkg-deb -e "$deb" "$work/control"
 grep -qx "activate-noawait /usr/share/mime/packages" "$work/control/triggers" ||
   fail "the package does not refresh the MIME database"

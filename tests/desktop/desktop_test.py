@@ -343,6 +343,167 @@ class PillowSave(DesktopTest):
             self.assertEqual(stacked.size, (10, 8))
 
 
+# One Script-Fu program: describes and writes out every layer of each picture GIMP loads,
+# exports each in a mode, and loads files no decoder may accept. Errors inside a step are
+# caught, so one failure never stops the rest; the describing file says what happened.
+GIMP_SCRIPT = r"""
+(let ((port (open-output-file "%(report)s")))
+  (define (line . fields)
+    (for-each (lambda (field) (display field port) (display "	" port)) fields)
+    (newline port))
+  (define (load path) (car (gimp-file-load RUN-NONINTERACTIVE path path)))
+  (define (describe path out)
+    (let* ((image (load path)) (found (gimp-image-get-layers image)))
+      (line "image" path (car (gimp-image-base-type image)) (car (gimp-image-width image))
+            (car (gimp-image-height image)) (car found))
+      (let loop ((n 0))
+        (when (< n (car found))
+          (let* ((layer (vector-ref (cadr found) n))
+                 (offsets (gimp-drawable-offsets layer))
+                 (png (string-append out "-layer" (number->string n) ".png")))
+            (file-png-save2 RUN-NONINTERACTIVE image layer png png 0 1 0 0 0 0 0 0 1)
+            (line "layer" path n (car (gimp-item-get-name layer)) (car offsets) (cadr offsets)
+                  (catch "none" (caddr (car (gimp-item-get-parasite layer "brask-part")))) png))
+          (loop (+ n 1))))
+      (gimp-image-delete image)))
+  (define (export path out mode)
+    (let* ((image (load path)) (layer (vector-ref (cadr (gimp-image-get-layers image)) 0)))
+      (if (string=? (substring out (- (string-length out) 4)) ".g00")
+          (file-g00-save RUN-NONINTERACTIVE image layer out out mode -1)
+          (file-pdt-save RUN-NONINTERACTIVE image layer out out mode -1))
+      (gimp-image-delete image)
+      (line "exported" path out)))
+  %(steps)s
+  (line "done")
+  (close-output-port port))
+"""
+
+
+class Gimp(DesktopTest):
+    """GIMP 2.10 with the plug-in, headless (gimp-console in batch mode, a private profile):
+    what it loads and exports against what the C API decodes."""
+
+    needs_programs = ("gimp-console-2.10",)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.ran = None
+
+    def setUp(self):
+        plugin = os.environ.get("BRASK_GIMP_PLUGIN", "")
+        if not plugin:
+            self.skipTest("the GIMP plug-in was not built (libgimp2.0-dev is missing)")
+        super().setUp()
+        if Gimp.ran is None:
+            Gimp.ran = self.run_gimp(plugin)
+
+    def run_gimp(self, plugin):
+        """Runs GIMP once for every test: ~10 s a start."""
+        work = tempfile.mkdtemp(dir=WORK)
+        profile = os.path.join(work, "profile")
+        for folder in ("plug-ins/file-brask", "gradients"):
+            os.makedirs(os.path.join(profile, folder))
+        shutil.copy(plugin, os.path.join(profile, "plug-ins", "file-brask"))
+        sprite = os.path.join(work, "sprite.g00")
+        write_sprite(sprite)
+        unnamed = os.path.join(work, "picture.bin")
+        shutil.copy(os.path.join(SAMPLES, "tiles-pdt11.pdt"), unnamed)
+        loads = sample_paths() + [sprite, unnamed]
+        steps = ["(catch (line \"failed\" \"%s\") (describe \"%s\" \"%s\"))"
+                 % (path, path, os.path.join(work, "%d" % n)) for n, path in enumerate(loads)]
+        exports = {}
+        for path in sample_paths() + [sprite]:
+            mode = "g00-2" if path == sprite else os.path.basename(path).split("-", 1)[1].rsplit(".", 1)[0]
+            out = os.path.join(work, "exported-" + os.path.basename(path))
+            exports[path] = out
+            steps.append("(catch (line \"failed\" \"%s\") (export \"%s\" \"%s\" \"%s\"))"
+                         % (out, path, out, mode))
+        # Written in the mode the image suggests: an indexed image as indexed.
+        default_out = os.path.join(work, "default-tiles.pdt")
+        steps.append("(export \"%s\" \"%s\" \"\")" % (unnamed, default_out))
+        hostile = write_hostile(work)
+        for path in hostile:
+            steps.append("(catch (line \"refused\" \"%s\") (load \"%s\"))" % (path, path))
+        report = os.path.join(work, "report.tsv")
+        script = GIMP_SCRIPT % {"report": report, "steps": "\n  ".join(steps)}
+        environment = dict(os.environ, GIMP2_DIRECTORY=profile)
+        done = subprocess.run(["gimp-console-2.10", "-i", "-d", "-f", "-b", script, "-b", "(gimp-quit 0)"],
+                              env=environment, capture_output=True, text=True, timeout=600)
+        # Its exit status is always 0: the report and the messages say what happened.
+        lines = []
+        if os.path.exists(report):
+            with open(report) as file:
+                lines = [line.rstrip("\t\n").split("\t") for line in file]
+        return {"lines": lines, "stderr": done.stderr, "loads": loads, "exports": exports,
+                "default": (unnamed, default_out), "hostile": hostile, "sprite": sprite}
+
+    def lines(self, kind):
+        return [line[1:] for line in self.ran["lines"] if line[0] == kind]
+
+    def test_batch_ran_to_the_end_and_nothing_failed(self):
+        self.assertEqual(self.lines("done"), [[]], self.ran["stderr"])
+        self.assertEqual(self.lines("failed"), [], self.ran["stderr"])
+
+    def test_loaded_layers_have_the_api_places_and_pixels(self):
+        images = {line[0]: line for line in self.lines("image")}
+        layers = self.lines("layer")
+        self.assertEqual(sorted(images), sorted(self.ran["loads"]), self.ran["stderr"])
+        for path in self.ran["loads"]:
+            with self.subTest(path=path), open(path, "rb") as file, \
+                    brask.Picture(file.read(), path) as picture:
+                info = picture.info
+                base_type, width, height, count = map(int, images[path][1:5])
+                self.assertEqual((width, height), (info.width, info.height))
+                self.assertEqual(base_type, 2 if info.palette_size else 0)
+                mine = [line for line in layers if line[0] == path]
+                if info.part_count:
+                    parts = [picture.part(n) for n in range(info.part_count)]
+                    shown = [(n, part) for n, part in enumerate(parts) if part.width > 0 and part.height > 0]
+                    self.assertEqual(count, len(shown))
+                    # Later parts are drawn over earlier ones, so they sit higher in the stack.
+                    for line, (n, part) in zip(mine, reversed(shown)):
+                        _, _, name, x, y, entry, png = line
+                        self.assertEqual(name, "part %d" % part.index)
+                        self.assertEqual((int(x), int(y)), (0, part.top))
+                        self.assertEqual(entry, "%d %d %d" % (part.index, part.origin_x, part.origin_y))
+                        with Image.open(png) as layer:
+                            self.assertEqual(layer.convert("RGBA").tobytes(), picture.decode_part_rgba(n))
+                    continue
+                self.assertEqual(count, 1)
+                with Image.open(mine[0][6]) as layer:
+                    if info.palette_size:
+                        indexes, palette = picture.decode_indexed()
+                        self.assertEqual(layer.mode, "P")
+                        self.assertEqual(layer.tobytes(), indexes)
+                        self.assertEqual(bytes(layer.getpalette()[:len(palette)]), palette)
+                    else:
+                        self.assertEqual(layer.mode, "RGBA" if info.has_alpha else "RGB")
+                        self.assertEqual(layer.convert("RGBA").tobytes(), picture.decode_rgba())
+
+    def test_exported_files_decode_to_what_was_loaded(self):
+        exported = [line[1] for line in self.lines("exported")]
+        for source, out in self.ran["exports"].items():
+            with self.subTest(source=source):
+                self.assertIn(out, exported, self.ran["stderr"])
+                with open(source, "rb") as file, brask.Picture(file.read(), source) as want, \
+                        open(out, "rb") as file, brask.Picture(file.read(), out) as have:
+                    self.assertEqual(have.info.mode, want.info.mode)
+                    self.assertEqual(have.decode_rgba(), want.decode_rgba())
+                    if want.info.palette_size:
+                        self.assertEqual(have.decode_indexed(), want.decode_indexed())
+        # The sprite's parts come back with their indexes, origins, places and pixels, the
+        # part without a picture of its own (no layer) included.
+        sprite = self.ran["sprite"]
+        self.assertEqual(described_parts(self.ran["exports"][sprite]), described_parts(sprite))
+        unnamed, default_out = self.ran["default"]
+        with open(default_out, "rb") as file, brask.Picture(file.read(), default_out) as picture:
+            self.assertEqual(picture.info.mode, brask._library.MODE_PDT11)
+
+    def test_files_no_decoder_accepts_are_refused_in_words(self):
+        self.assertEqual(sorted(line[0] for line in self.lines("refused")), sorted(self.ran["hostile"]))
+        self.assertIn("brask: cannot open the picture", self.ran["stderr"])
+
+
 def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
