@@ -1,5 +1,6 @@
-// The LZ encoders against the plug-in's decoders: every variant gives its units back, ends
-// on an item (or, for PDT, a flag byte) boundary, and only names units already written.
+// The LZ encoders against the plug-in's decoders and the strict plain ones: every variant
+// gives its units back, ends on an item (or, for PDT, a flag byte) boundary, and only names
+// units already written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/plain_decoder.h"
 #include "codec/lz.h"
 #include "codec/lz_encoder.h"
 
@@ -44,6 +46,19 @@ size_t Decode(LzVariant v, uint8_t* dst, size_t capacity, const std::vector<uint
     case LzVariant::kPdtPixels: return DecodePdtPixels(dst, capacity, s.data(), s.size());
     case LzVariant::kPdtMask: return DecodePdtMask(dst, capacity, s.data(), s.size());
     case LzVariant::kPdtIndexed: return DecodePdtIndexed(dst, capacity, s.data(), s.size());
+  }
+  return 0;
+}
+
+// The plain decoders read strictly: a stream that breaks the format fails.
+size_t DecodeStrictly(LzVariant v, uint8_t* dst, size_t capacity, const std::vector<uint8_t>& s,
+                      StrictCheck* check) {
+  switch (v) {
+    case LzVariant::kG00Bytes: return StrictDecodeG00Bytes(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kG00Pixels: return StrictDecodeG00Pixels(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kPdtPixels: return StrictDecodePdtPixels(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kPdtMask: return StrictDecodePdtMask(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kPdtIndexed: return StrictDecodePdtIndexed(dst, capacity, s.data(), s.size(), check);
   }
   return 0;
 }
@@ -137,8 +152,14 @@ Parsed RoundTrip(LzVariant v, const std::vector<uint8_t>& data, const LzOptions&
   EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin()));
   EXPECT_TRUE(std::all_of(out.begin() + static_cast<std::ptrdiff_t>(data.size()), out.end(),
                           [](uint8_t b) { return b == 0xA5; }));
+  StrictCheck check;
+  std::vector<uint8_t> plain(data.size() + unit, 0xA5);
+  EXPECT_EQ(DecodeStrictly(v, plain.data(), plain.size(), stream, &check), data.size() / unit);
+  EXPECT_FALSE(check.failed) << "the plain decoder refuses the stream";
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), plain.begin()));
   Parsed parsed = ParseStream(v, stream);
   EXPECT_TRUE(parsed.ends_cleanly);
+  EXPECT_EQ(check.items, parsed.items.size());
   size_t written = 0;
   for (const Item& item : parsed.items) {
     if (item.length == 0) {
@@ -246,6 +267,21 @@ TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAlwaysAddsTheNextFlagByte) {
       EXPECT_EQ(parsed.items.size(), units);
     }
   }
+}
+
+// Eight literals fill a PDT flag group: the decoder then fetches the next flag byte, so a
+// stream that stops after the eighth item makes it read past the end.
+TEST(EncoderFlags, PlainDecoderRefusesAPdtStreamWithoutTheFlagByteAfterAFullGroup) {
+  std::vector<uint8_t> stream = {0xFF, 1, 2, 3, 4, 5, 6, 7, 8};
+  uint8_t out[16];
+  StrictCheck cut;
+  StrictDecodePdtMask(out, sizeof out, stream.data(), stream.size(), &cut);
+  EXPECT_TRUE(cut.failed);
+  stream.push_back(0);
+  StrictCheck ended;
+  EXPECT_EQ(StrictDecodePdtMask(out, sizeof out, stream.data(), stream.size(), &ended), 8u);
+  EXPECT_FALSE(ended.failed);
+  EXPECT_EQ(ended.items, 8u);
 }
 
 TEST(EncoderMatches, EveryLengthUpToTheMaximumUnderACap) {
