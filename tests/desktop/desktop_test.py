@@ -330,6 +330,18 @@ class PillowSave(DesktopTest):
         self.assertEqual(described_parts(again), described_parts(source))
         with Image.open(again) as reopened:
             self.assertEqual([part["top"] for part in reopened.info["parts"]], [0, 20, 26])
+        # Edited as copies of the part frames, which keep their entries.
+        with Image.open(source) as sprite:
+            parts = []
+            for frame in range(1, sprite.n_frames):
+                sprite.seek(frame)
+                parts.append(sprite.convert("RGBA"))
+        parts[1].paste((255, 0, 0, 255), (0, 0, 4, 4))
+        edited = os.path.join(self.folder, "edited.g00")
+        parts[0].save(edited, save_all=True, append_images=parts[1:])
+        want = described_parts(source)
+        want[2] = want[2][:6] + (parts[1].tobytes(),)
+        self.assertEqual(described_parts(edited), want)
 
     def test_save_all_stacks_frames_that_are_no_parts(self):
         first = Image.frombytes("RGBA", (10, 5), noise_rgba(10, 5, 7))
