@@ -49,7 +49,7 @@ fi
 (cd "$work" &&
  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log") ||
   { cat "$work/cpack.log"; fail "cpack -G DEB"; }
-deb=$(find "$work/deb" -maxdepth 1 -name '*.deb' | head -n 1)
+deb=$(find "$work/deb" -maxdepth 1 -name 'brask_*.deb' | head -n 1)
 [ -n "$deb" ] || fail "cpack wrote no .deb"
 dpkg-deb -c "$deb" | sed 's/ -> .*//' | awk '{print $NF}' | sed 's|^\./|/|' >"$work/deb-files"
 for file in "/usr/$library" /usr/bin/brask /usr/include/brask/brask.h \
@@ -58,7 +58,14 @@ for file in "/usr/$library" /usr/bin/brask /usr/include/brask/brask.h \
   grep -qx "$file" "$work/deb-files" || fail "$file is not in $deb"
 done
 if [ -n "$gimp" ]; then
-  grep -qx "/usr/$gimp/file-brask" "$work/deb-files" || fail "the GIMP plug-in is not in $deb"
+  # In a package of its own, so brask depends on no GIMP library.
+  gimp_deb=$(find "$work/deb" -maxdepth 1 -name 'brask-gimp_*.deb' | head -n 1)
+  [ -n "$gimp_deb" ] || fail "cpack wrote no brask-gimp package"
+  dpkg-deb -c "$gimp_deb" | awk '{print $NF}' | sed 's|^\./|/|' | grep -qx "/usr/$gimp/file-brask" ||
+    fail "the GIMP plug-in is not in $gimp_deb"
+  grep -q "/usr/$gimp" "$work/deb-files" && fail "the GIMP plug-in is in $deb too"
+  dpkg-deb -f "$deb" Depends | grep -q gimp && fail "$deb depends on GIMP's libraries"
+  dpkg-deb -f "$gimp_deb" Depends | grep -q "brask (=" || fail "$gimp_deb does not depend on brask"
 fi
 dpkg-deb -e "$deb" "$work/control"
 grep -qx "activate-noawait /usr/share/mime/packages" "$work/control/triggers" ||
