@@ -9,14 +9,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "formats/g00_header.h"
+#include "formats/g00_parts.h"
+#include "formats/pdt_layout.h"
+
 namespace encode {
 namespace {
-
-constexpr size_t kG00PartHeaderBytes = 116;
-constexpr size_t kG00BlockHeaderBytes = 92;
-constexpr size_t kG00RegionBytes = 24;
-constexpr size_t kPdtHeaderBytes = 32;
-constexpr size_t kPdtPaletteBytes = 1024;
 
 void PutU8(std::vector<uint8_t>* out, uint32_t value) {
   out->push_back(static_cast<uint8_t>(value));
@@ -167,7 +165,7 @@ std::vector<uint8_t> EncodeG00Type2Directory(const std::vector<uint8_t>& directo
   PutU16(&file, header_width);
   PutU16(&file, header_height);
   PutU32(&file, region_count);
-  file.resize(file.size() + size_t{region_count} * kG00RegionBytes, 0);
+  file.resize(file.size() + size_t{region_count} * static_cast<size_t>(kG00RegionRecordBytes), 0);
   const std::vector<uint8_t> stream =
       EncodeLz(LzVariant::kG00Bytes, directory.data(), directory.size(), options);
   PutU32(&file, Size32(stream.size() + 8, "compressed size"));
@@ -186,7 +184,7 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
   for (size_t i = 0; i < parts.size(); ++i) {
     const G00Part& part = parts[i];
     if (part.empty) continue;
-    const size_t at = 9 + kG00RegionBytes * i;
+    const size_t at = 9 + static_cast<size_t>(kG00RegionRecordBytes) * i;
     SetU32(&file, at + 0, part.origin_x);
     SetU32(&file, at + 4, part.origin_y);
     SetU32(&file, at + 8, static_cast<uint32_t>(part.origin_x + part.width - 1));
