@@ -92,27 +92,32 @@ size_t CommonUnits(const uint8_t* a, const uint8_t* b, size_t limit) {
   return n;
 }
 
-// Hash chains over units. A key covers two bytes (byte units) or one pixel; every earlier
+// Hash chains over units. A key covers two bytes (byte units), or one pixel; every earlier
 // position with the same key is linked, newest first, and Find walks at most max_chain of
-// them within max_distance units.
+// them within max_distance units. With pair_keys, a pixel key covers two pixels, so chains
+// through flat colour stay short for deep searches, and the newest position of each single
+// pixel is kept apart for copies of one pixel.
 template <size_t kUnit>
 class ChainMatcher {
  public:
-  static constexpr size_t kKeyUnits = kUnit == 1 ? 2 : 1;
   static constexpr unsigned kHashBits = 16;
 
   ChainMatcher(const uint8_t* data, size_t units, size_t max_length, size_t max_distance,
-               int max_chain)
+               int max_chain, bool pair_keys = false)
       : data_(data),
         units_(units),
         max_length_(max_length),
         max_distance_(max_distance),
         max_chain_(max_chain < 1 ? 1 : max_chain),
+        pair_keys_(kUnit == 3 && pair_keys),
+        key_units_(kUnit == 1 || pair_keys_ ? 2 : 1),
         head_(size_t{1} << kHashBits, kNoPosition),
-        prev_(units, kNoPosition) {}
+        prev_(units, kNoPosition),
+        single_(pair_keys_ ? size_t{1} << kHashBits : 0, kNoPosition) {}
 
   void Insert(size_t pos) {
-    if (pos + kKeyUnits > units_) return;
+    if (pair_keys_) single_[PixelKey(data_ + pos * kUnit)] = static_cast<uint32_t>(pos);
+    if (pos + key_units_ > units_) return;
     const size_t key = Key(pos);
     prev_[pos] = head_[key];
     head_[key] = static_cast<uint32_t>(pos);
@@ -120,8 +125,22 @@ class ChainMatcher {
 
   // The longest match at pos with an earlier inserted position; the nearest among equals.
   Match Find(size_t pos) const {
+    Match best = FindInChain(pos);
+    if (best.length == 0 && pair_keys_ && pos < units_) {
+      const uint32_t cand = single_[PixelKey(data_ + pos * kUnit)];
+      if (cand != kNoPosition && pos - cand <= max_distance_ && max_length_ >= 1 &&
+          std::memcmp(data_ + pos * kUnit, data_ + size_t{cand} * kUnit, kUnit) == 0) {
+        best.length = 1;
+        best.distance = pos - cand;
+      }
+    }
+    return best;
+  }
+
+ private:
+  Match FindInChain(size_t pos) const {
     Match best;
-    if (pos + kKeyUnits > units_) return best;
+    if (pos + key_units_ > units_) return best;
     const size_t limit = std::min(max_length_, units_ - pos);
     const uint8_t* here = data_ + pos * kUnit;
     uint32_t cand = head_[Key(pos)];
@@ -145,13 +164,18 @@ class ChainMatcher {
   }
 
  private:
+  static size_t PixelKey(const uint8_t* p) {
+    const uint32_t v = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+    return (v * 2654435761u) >> (32 - kHashBits);
+  }
+
   size_t Key(size_t pos) const {
     const uint8_t* p = data_ + pos * kUnit;
     if constexpr (kUnit == 1) {
       return size_t{p[0]} | size_t{p[1]} << 8;
     } else {
-      const uint32_t v = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
-      return (v * 2654435761u) >> (32 - kHashBits);
+      if (!pair_keys_) return PixelKey(p);
+      return (PixelKey(p) * 31 + PixelKey(p + 3)) & ((size_t{1} << kHashBits) - 1);
     }
   }
 
@@ -160,8 +184,11 @@ class ChainMatcher {
   size_t max_length_;
   size_t max_distance_;
   int max_chain_;
+  bool pair_keys_;
+  size_t key_units_;
   std::vector<uint32_t> head_;
   std::vector<uint32_t> prev_;
+  std::vector<uint32_t> single_;  // pair_keys: the newest position of each pixel key
 };
 
 // PDT11: a back-reference can only name a table distance, so every usable entry is tried at
@@ -318,11 +345,11 @@ std::vector<Item> Parse(MakeMatcher&& make_matcher, size_t units, const Reach& r
     return std::vector<Item>(units, LiteralItem());
   }
   const LevelSettings settings = SettingsOf(options.level);
-  Matcher matcher = make_matcher(max_length, settings.chain);
+  Matcher matcher = make_matcher(max_length, settings.chain, settings.optimal);
   if (!settings.optimal) return ParseLazy(matcher, units, reach, max_length, settings.lazy);
   std::vector<Item> shortest = ParseShortest(matcher, units, reach);
   const LevelSettings lazy = SettingsOf(kLazyLevel);
-  Matcher lazy_matcher = make_matcher(max_length, lazy.chain);
+  Matcher lazy_matcher = make_matcher(max_length, lazy.chain, false);
   std::vector<Item> fallback = ParseLazy(lazy_matcher, units, reach, max_length, lazy.lazy);
   return StreamBytes(fallback, reach) < StreamBytes(shortest, reach) ? fallback : shortest;
 }
@@ -371,8 +398,8 @@ std::vector<uint8_t> EncodeWindowed(const uint8_t* data, size_t units, const Rea
                                     const LzOptions& options, size_t* item_count,
                                     PutReference&& put_reference) {
   const std::vector<Item> items = Parse<ChainMatcher<kUnit>>(
-      [&](size_t max_length, int chain) {
-        return ChainMatcher<kUnit>(data, units, max_length, reach.max_distance, chain);
+      [&](size_t max_length, int chain, bool pair_keys) {
+        return ChainMatcher<kUnit>(data, units, max_length, reach.max_distance, chain, pair_keys);
       },
       units, reach, options);
   std::vector<uint8_t> out;
@@ -442,7 +469,7 @@ std::vector<uint8_t> EncodeIndexedWith(const uint8_t* data, size_t units,
                                        const LzOptions& options, size_t* item_count) {
   const Reach reach = ReachOf(LzVariant::kPdtIndexed);
   const std::vector<Item> items = Parse<TableMatcher>(
-      [&](size_t max_length, int) { return TableMatcher(data, units, max_length, table); },
+      [&](size_t max_length, int, bool) { return TableMatcher(data, units, max_length, table); },
       units, reach, options);
   std::vector<uint8_t> out;
   out.reserve(kPdtDistanceTableBytes + StreamBytes(items, reach));

@@ -5,17 +5,16 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
+#include "formats/g00_header.h"
+#include "formats/g00_parts.h"
+#include "formats/pdt_layout.h"
+
 namespace encode {
 namespace {
-
-constexpr size_t kG00PartHeaderBytes = 116;
-constexpr size_t kG00BlockHeaderBytes = 92;
-constexpr size_t kG00RegionBytes = 24;
-constexpr size_t kPdtHeaderBytes = 32;
-constexpr size_t kPdtPaletteBytes = 1024;
 
 void PutU8(std::vector<uint8_t>* out, uint32_t value) {
   out->push_back(static_cast<uint8_t>(value));
@@ -166,7 +165,7 @@ std::vector<uint8_t> EncodeG00Type2Directory(const std::vector<uint8_t>& directo
   PutU16(&file, header_width);
   PutU16(&file, header_height);
   PutU32(&file, region_count);
-  file.resize(file.size() + size_t{region_count} * kG00RegionBytes, 0);
+  file.resize(file.size() + size_t{region_count} * static_cast<size_t>(kG00RegionRecordBytes), 0);
   const std::vector<uint8_t> stream =
       EncodeLz(LzVariant::kG00Bytes, directory.data(), directory.size(), options);
   PutU32(&file, Size32(stream.size() + 8, "compressed size"));
@@ -185,7 +184,7 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
   for (size_t i = 0; i < parts.size(); ++i) {
     const G00Part& part = parts[i];
     if (part.empty) continue;
-    const size_t at = 9 + kG00RegionBytes * i;
+    const size_t at = 9 + static_cast<size_t>(kG00RegionRecordBytes) * i;
     SetU32(&file, at + 0, part.origin_x);
     SetU32(&file, at + 4, part.origin_y);
     SetU32(&file, at + 8, static_cast<uint32_t>(part.origin_x + part.width - 1));
@@ -213,25 +212,38 @@ G00Part CutIntoBlocks(const AlphaImage& image, uint32_t origin_x, uint32_t origi
   const size_t width = static_cast<size_t>(image.width);
   const size_t height = static_cast<size_t>(image.height);
   const size_t step = static_cast<size_t>(block_size);
-  for (size_t y = 0; y < height; y += step) {
-    for (size_t x = 0; x < width; x += step) {
-      G00Block block;
-      block.x = static_cast<uint16_t>(origin_x + x);
-      block.y = static_cast<uint16_t>(origin_y + y);
-      const size_t w = std::min(step, width - x);
-      const size_t h = std::min(step, height - y);
-      block.pixels.width = static_cast<int32_t>(w);
-      block.pixels.height = static_cast<int32_t>(h);
-      block.pixels.bgra.reserve(w * h * 4);
-      bool stored = false;
-      for (size_t row = 0; row < h; ++row) {
-        const uint8_t* src = image.bgra.data() + ((y + row) * width + x) * 4;
-        block.pixels.bgra.insert(block.pixels.bgra.end(), src, src + w * 4);
-        for (size_t i = 0; i < w * 4 && !stored; ++i) stored = src[i] != 0;
+  for (size_t cell_y = 0; cell_y < height; cell_y += step) {
+    for (size_t cell_x = 0; cell_x < width; cell_x += step) {
+      // The cell's block is the smallest rectangle around its pixels that are not
+      // (0, 0, 0, 0): the picture gives that where no block lies, so a cell wholly of it has
+      // no block. Colour under alpha 0 is kept.
+      const size_t cell_w = std::min(step, width - cell_x);
+      const size_t cell_h = std::min(step, height - cell_y);
+      size_t left = cell_w, right = 0, top = cell_h, bottom = 0;
+      for (size_t row = 0; row < cell_h; ++row) {
+        const uint8_t* src = image.bgra.data() + ((cell_y + row) * width + cell_x) * 4;
+        for (size_t i = 0; i < cell_w; ++i) {
+          uint32_t pixel;
+          std::memcpy(&pixel, src + 4 * i, 4);
+          if (pixel == 0) continue;
+          left = std::min(left, i);
+          right = std::max(right, i + 1);
+          top = std::min(top, row);
+          bottom = row + 1;
+        }
       }
-      // Only a block wholly (0, 0, 0, 0) is left out: the picture gives that where no
-      // block lies. Colour under alpha 0 is kept.
-      if (stored) part.blocks.push_back(std::move(block));
+      if (left >= right) continue;
+      G00Block block;
+      block.x = static_cast<uint16_t>(origin_x + cell_x + left);
+      block.y = static_cast<uint16_t>(origin_y + cell_y + top);
+      block.pixels.width = static_cast<int32_t>(right - left);
+      block.pixels.height = static_cast<int32_t>(bottom - top);
+      block.pixels.bgra.reserve((right - left) * (bottom - top) * 4);
+      for (size_t row = top; row < bottom; ++row) {
+        const uint8_t* src = image.bgra.data() + ((cell_y + row) * width + cell_x + left) * 4;
+        block.pixels.bgra.insert(block.pixels.bgra.end(), src, src + (right - left) * 4);
+      }
+      part.blocks.push_back(std::move(block));
     }
   }
   return part;

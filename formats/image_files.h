@@ -59,8 +59,9 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
 // One part covering the whole image, cut into blocks of at most block_size square.
 std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size = 64,
                                     const LzOptions& options = {});
-// A part of image's size at the origin, cut into blocks of at most block_size square. Only
-// blocks wholly (0, 0, 0, 0) are left out, so the part decodes back exactly. The blocks'
+// A part of image's size at the origin, cut into cells of at most block_size square; each
+// cell's block is trimmed to the pixels that are not (0, 0, 0, 0), so the part decodes back
+// exactly. The blocks'
 // 16-bit positions must hold origin + size - 1.
 G00Part CutIntoBlocks(const AlphaImage& image, uint32_t origin_x, uint32_t origin_y,
                       int block_size = 64);

@@ -112,8 +112,14 @@ TEST(EncodeApi, EveryModeAndLevelIsReadBackExactlyByThePlainReaderAndOurs) {
       for (int level : {0, 4, 9}) {
         SCOPED_TRACE("mode " + std::to_string(mode) + ", level " + std::to_string(level) + ", " +
                      std::to_string(size.w) + " x " + std::to_string(size.h));
-        const uint32_t colours = IsIndexed(mode) ? 200 : size.w == 8 ? 1u << 24 : 5000;
-        const Bytes rgba = MakeRgba(size.w, size.h, size.w + mode, colours, KeepsAlpha(mode));
+        Bytes rgba = MakeRgba(size.w, size.h, size.w + mode, IsIndexed(mode) ? 200 : 5000,
+                              KeepsAlpha(mode));
+        if (size.w == 8) {  // eight different pixels: eight literals
+          for (uint8_t x = 0; x < 8; ++x) {
+            const uint8_t pixel[4] = {x, uint8_t(x * 3), 7, uint8_t(KeepsAlpha(mode) ? x * 9 : 255)};
+            std::memcpy(&rgba[4 * size_t{x}], pixel, 4);
+          }
+        }
         const Encoded e = EncodeRgba(mode, rgba, size.w, size.h, level);
         ASSERT_EQ(e.result, BRASK_OK);
         const plain::Picture p = ReadPlainly(mode, e.file);

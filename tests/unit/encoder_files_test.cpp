@@ -69,6 +69,22 @@ TEST(EncodeG00, Type2FromOneImageCoversItWithBlocksAndDropsOnlyEmptyOnes) {
   }
 }
 
+// A cell's block covers only its pixels that are not (0, 0, 0, 0), at their place.
+TEST(EncodeG00, Type2BlocksAreTrimmedToTheirStoredPixels) {
+  AlphaImage image{40, 30, std::vector<uint8_t>(40 * 30 * 4, 0)};
+  image.bgra[(5 * 40 + 7) * 4 + 3] = 9;   // alpha alone, at (7, 5)
+  image.bgra[(6 * 40 + 10) * 4 + 0] = 4;  // colour under alpha 0, at (10, 6)
+  const encode::G00Part part = encode::CutIntoBlocks(image, 100, 200, 32);
+  ASSERT_EQ(part.blocks.size(), 1u);
+  const encode::G00Block& block = part.blocks[0];
+  EXPECT_EQ(block.x, 107u);
+  EXPECT_EQ(block.y, 205u);
+  EXPECT_EQ(block.pixels.width, 4);
+  EXPECT_EQ(block.pixels.height, 2);
+  EXPECT_EQ(block.pixels.bgra[3], 9u);
+  EXPECT_EQ(block.pixels.bgra[(4 + 3) * 4], 4u);
+}
+
 TEST(EncodeFiles, RefuseSizesThatDisagreeWithThePixels) {
   EXPECT_THROW(EncodeG00Type0(ColourImage{2, 2, std::vector<uint8_t>(11)}), std::invalid_argument);
   EXPECT_THROW(EncodeG00Type0(ColourImage{70000, 0, {}}), std::invalid_argument);
