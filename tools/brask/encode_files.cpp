@@ -136,7 +136,8 @@ int RunEncodeFiles(const EncodeFilesOptions& options) {
       PlanConversion(options.inputs, options.output_folder, g00 ? ".g00" : ".pdt", IsEncodeInput,
                      "not a PNG picture or a parts description (NAME-parts.json)", OutputNameOf);
   ProgressDisplay display(plan.jobs.size(), StdoutIsTerminal(),
-                          {"encoded", "not PNG pictures or parts descriptions"});
+                          {"encoded", "not PNG pictures or parts descriptions, or PNGs a parts "
+                                      "description stands for"});
   for (const InputProblem& problem : plan.problems) display.ReportProblem(problem.input, problem.message);
   RunOnWorkers(plan.jobs.size(), options.workers, [&](size_t index) {
     EncodeJob(plan.jobs[index], request, options.force, &display);
