@@ -364,7 +364,8 @@ GIMP_SCRIPT = r"""
     (for-each (lambda (field) (display field port) (display "	" port)) fields)
     (newline port))
   (define (load path) (car (gimp-file-load RUN-NONINTERACTIVE path path)))
-  (define (describe path out)
+  ; Describes the picture at `path`, then (unless export-to is #f) exports it in `mode`.
+  (define (describe path out export-to mode)
     (let* ((image (load path)) (found (gimp-image-get-layers image)))
       (line "image" path (car (gimp-image-base-type image)) (car (gimp-image-width image))
             (car (gimp-image-height image)) (car found))
@@ -377,13 +378,13 @@ GIMP_SCRIPT = r"""
             (line "layer" path n (car (gimp-item-get-name layer)) (car offsets) (cadr offsets)
                   (catch "none" (caddr (car (gimp-item-get-parasite layer "brask-part")))) png))
           (loop (+ n 1))))
+      (when export-to (export image path export-to mode))
       (gimp-image-delete image)))
-  (define (export path out mode)
-    (let* ((image (load path)) (layer (vector-ref (cadr (gimp-image-get-layers image)) 0)))
+  (define (export image path out mode)
+    (let ((layer (vector-ref (cadr (gimp-image-get-layers image)) 0)))
       (if (string=? (substring out (- (string-length out) 4)) ".g00")
           (file-g00-save RUN-NONINTERACTIVE image layer out out mode -1)
           (file-pdt-save RUN-NONINTERACTIVE image layer out out mode -1))
-      (gimp-image-delete image)
       (line "exported" path out)))
   %(steps)s
   (line "done")
@@ -421,18 +422,21 @@ class Gimp(DesktopTest):
         unnamed = os.path.join(work, "picture.bin")
         shutil.copy(os.path.join(SAMPLES, "tiles-pdt11.pdt"), unnamed)
         loads = sample_paths() + [sprite, unnamed]
-        steps = ["(catch (line \"failed\" \"%s\") (describe \"%s\" \"%s\"))"
-                 % (path, path, os.path.join(work, "%d" % n)) for n, path in enumerate(loads)]
         exports = {}
-        for path in sample_paths() + [sprite]:
-            mode = "g00-2" if path == sprite else os.path.basename(path).split("-", 1)[1].rsplit(".", 1)[0]
-            out = os.path.join(work, "exported-" + os.path.basename(path))
-            exports[path] = out
-            steps.append("(catch (line \"failed\" \"%s\") (export \"%s\" \"%s\" \"%s\"))"
-                         % (out, path, out, mode))
+        steps = []
+        for n, path in enumerate(loads):
+            export_to, mode = "#f", ""
+            if path != unnamed:
+                mode = "g00-2" if path == sprite else \
+                    os.path.basename(path).split("-", 1)[1].rsplit(".", 1)[0]
+                exports[path] = os.path.join(work, "exported-" + os.path.basename(path))
+                export_to = '"%s"' % exports[path]
+            steps.append('(catch (line "failed" "%s") (describe "%s" "%s" %s "%s"))'
+                         % (path, path, os.path.join(work, "%d" % n), export_to, mode))
         # Written in the mode the image suggests: an indexed image as indexed.
         default_out = os.path.join(work, "default-tiles.pdt")
-        steps.append("(export \"%s\" \"%s\" \"\")" % (unnamed, default_out))
+        steps.append('(catch (line "failed" "%s") (let ((image (load "%s"))) (export image "%s" "%s" "")'
+                     ' (gimp-image-delete image)))' % (default_out, unnamed, unnamed, default_out))
         hostile = write_hostile(work)
         for path in hostile:
             steps.append("(catch (line \"refused\" \"%s\") (load \"%s\"))" % (path, path))
