@@ -64,7 +64,7 @@ struct LevelSettings {
 LevelSettings SettingsOf(int level) {
   static constexpr LevelSettings kLevels[] = {
       {false, false, 1},  {false, false, 4},  {false, true, 8},   {false, true, 16},
-      {false, true, 32},  {true, false, 8},   {true, false, 32},  {true, false, 128},
+      {false, true, 32},  {true, false, 32},  {true, false, 64},  {true, false, 128},
       {true, false, 512}, {true, false, 4096},
   };
   if (level < kLowestLevel || level > kHighestLevel) {
