@@ -10,7 +10,7 @@
 #include "formats/g00.h"
 #include "formats/g00_parts.h"
 #include "formats/pdt.h"
-#include "host/format_handler.h"
+#include "host/select_handler.h"
 #include "platform/kernel.h"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include "formats/g00.h"
 #include "host/plugin_api.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace {
 

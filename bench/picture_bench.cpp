@@ -20,7 +20,7 @@
 #include "brask/brask.h"
 #include "codec/lz_paths.h"
 #include "host/plugin_api.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace {
 

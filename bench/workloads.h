@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "codec/lz_paths.h"
-#include "tools/encoders/lz_encoder.h"
+#include "codec/lz_encoder.h"
 
 namespace bench {
 

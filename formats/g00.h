@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "formats/g00_parts.h"
-#include "host/format_handler.h"
+#include "formats/format_handler.h"
 #include "platform/kernel.h"
 
 class G00Handler final : public FormatHandler {

@@ -8,7 +8,6 @@ namespace {
 
 constexpr size_t kSizeFieldsBytes = 8;
 constexpr size_t kRegionCountBytes = 4;
-constexpr uint64_t kRegionRecordBytes = 24;
 // The stored compressed size counts the two size fields as well as the stream.
 constexpr uint32_t kCompressedSizeBias = 8;
 
@@ -23,7 +22,7 @@ bool ReadG00Header(const uint8_t* data, size_t length, G00Header* header) {
   if (header->type == 2) {
     if (length < kG00FixedHeaderBytes + kRegionCountBytes) return false;
     const uint64_t regions = ReadU32Le(data + kG00FixedHeaderBytes);
-    sizes_at += kRegionCountBytes + regions * kRegionRecordBytes;  // below 2^37: no wrap
+    sizes_at += kRegionCountBytes + regions * kG00RegionRecordBytes;  // below 2^37: no wrap
   } else if (header->width == 0 || header->height == 0) {
     return false;
   }

@@ -27,6 +27,8 @@ bool ReadG00Header(const uint8_t* data, size_t length, G00Header* header);
 
 // Type 1's decompressed data: a 16-bit palette count P, P entries of 4 bytes (blue, green,
 // red, reserved), then one index a pixel at 2 + 4P. At most 256 entries are colours.
+// Type 2: each region record (not read when decoding) is 24 bytes.
+constexpr uint64_t kG00RegionRecordBytes = 24;
 constexpr size_t kG00PaletteCountBytes = 2;
 constexpr size_t kG00PaletteEntryBytes = 4;
 constexpr uint32_t kG00MostColours = 256;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/format_handler.h"
+#include "formats/format_handler.h"
 
 class PdtHandler final : public FormatHandler {
  public:

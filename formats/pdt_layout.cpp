@@ -15,7 +15,6 @@ constexpr size_t kEndOffsetField = 8;
 constexpr size_t kWidthField = 12;
 constexpr size_t kHeightField = 16;
 constexpr size_t kMaskOffsetField = 28;
-constexpr uint32_t kHeaderBytes = 32;  // the PDT10 colour stream starts here
 // PDT11: palette, then the block the index decoder takes (distance table, then the stream).
 constexpr size_t kPaletteOffset = 32;
 constexpr uint32_t kIndexBlockOffset = 1056;
@@ -36,18 +35,18 @@ PdtHeaderCheck ReadPdtLayout(const uint8_t* data, size_t length, PdtLayout* layo
   if (data == nullptr || length <= kVersionOffset) return PdtHeaderCheck::kRefused;
   const uint8_t version = data[kVersionOffset];
   if (version != kVersionPdt10 && version != kVersionPdt11) return PdtHeaderCheck::kRefused;
-  if (length < kHeaderBytes) return PdtHeaderCheck::kRefused;
+  if (length < kPdtHeaderBytes) return PdtHeaderCheck::kRefused;
   const uint32_t end_offset = ReadU32Le(data + kEndOffsetField);
   const int32_t width = ReadI32Le(data + kWidthField);
   const int32_t height = ReadI32Le(data + kHeightField);
   const uint32_t mask_offset = ReadU32Le(data + kMaskOffsetField);
   if (end_offset > length) return PdtHeaderCheck::kRefused;
   if (width <= 0 || height <= 0) return PdtHeaderCheck::kRefused;
-  if (mask_offset != 0 && (mask_offset < kHeaderBytes || mask_offset > end_offset)) {
+  if (mask_offset != 0 && (mask_offset < kPdtHeaderBytes || mask_offset > end_offset)) {
     return PdtHeaderCheck::kRefused;
   }
   const uint32_t stream_end = mask_offset != 0 ? mask_offset : end_offset;
-  const uint32_t stream_start = version == kVersionPdt11 ? kIndexStreamOffset : kHeaderBytes;
+  const uint32_t stream_start = version == kVersionPdt11 ? kIndexStreamOffset : kPdtHeaderBytes;
   // For PDT11 this also puts the palette and the distance table inside the data.
   if (stream_end < stream_start) return PdtHeaderCheck::kRefused;
 
@@ -89,8 +88,8 @@ void DecodePdtStreams(const uint8_t* data, const PdtLayout& layout, uint8_t* wor
   const size_t colour_bytes = static_cast<size_t>(layout.colour_bytes);
   switch (layout.mode) {
     case PdtMode::kPlain: {
-      const size_t pixels = DecodePdtPixels(work, work_bytes, data + kHeaderBytes,
-                                            layout.stream_end - kHeaderBytes);
+      const size_t pixels = DecodePdtPixels(work, work_bytes, data + kPdtHeaderBytes,
+                                            layout.stream_end - kPdtHeaderBytes);
       ZeroUnwritten(work, colour_bytes, 3 * pixels);
       break;
     }
@@ -104,8 +103,8 @@ void DecodePdtStreams(const uint8_t* data, const PdtLayout& layout, uint8_t* wor
     case PdtMode::kMasked: {
       // The colour pixels fill their own region only; the mask always starts at 3 * w * h,
       // where the composition reads it, even when the colour stream comes up short.
-      const size_t pixels = DecodePdtPixels(work, colour_bytes, data + kHeaderBytes,
-                                            layout.mask_offset - kHeaderBytes);
+      const size_t pixels = DecodePdtPixels(work, colour_bytes, data + kPdtHeaderBytes,
+                                            layout.mask_offset - kPdtHeaderBytes);
       ZeroUnwritten(work, colour_bytes, 3 * pixels);
       uint8_t* mask = work + colour_bytes;
       const size_t mask_room = work_bytes - colour_bytes;  // w * h + the spare byte

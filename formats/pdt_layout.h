@@ -32,6 +32,7 @@ enum class PdtHeaderCheck {
 PdtHeaderCheck ReadPdtLayout(const uint8_t* data, size_t length, PdtLayout* layout);
 
 // PDT11's palette: 256 entries of blue, green, red, reserved.
+constexpr uint32_t kPdtHeaderBytes = 32;  // the PDT10 colour stream, or the palette, starts here
 constexpr size_t kPdtPaletteBytes = 256 * 4;
 
 // Decodes the streams into `work` (layout.work_bytes bytes): afterwards its first

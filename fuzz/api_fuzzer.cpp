@@ -13,7 +13,7 @@
 #include "brask/brask.h"
 #include "fuzz/g00_reference.h"
 #include "formats/g00_header.h"
-#include "host/format_handler.h"
+#include "host/select_handler.h"
 #include "platform/fault_injection.h"
 
 namespace {

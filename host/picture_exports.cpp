@@ -1,7 +1,7 @@
 // IsSupported, GetPictureInfo and GetPicture: obtain the input's bytes (from a file, a
 // read-only mapping of it, or the host's memory), pick a handler and pass its result on.
 // Everything opened here is closed here, on every path.
-#include "host/format_handler.h"
+#include "host/select_handler.h"
 #include "host/plugin_api.h"
 
 namespace {

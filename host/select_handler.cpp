@@ -1,7 +1,7 @@
 // The selection rule: which handler reads an input, from its name and first five bytes.
 #include "formats/g00.h"
 #include "formats/pdt.h"
-#include "host/format_handler.h"
+#include "host/select_handler.h"
 
 namespace {
 

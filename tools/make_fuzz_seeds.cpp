@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/encoders/image_files.h"
-#include "tools/encoders/lz_encoder.h"
+#include "formats/image_files.h"
+#include "codec/lz_encoder.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -126,11 +126,9 @@ void LzSeeds(const std::string& target, encode::LzVariant variant, size_t unit) 
   data.push_back({"literals_40", Pattern(40 * unit, 5), literals});
   encode::LzOptions short_matches;
   short_matches.max_match_length = encode::MinMatchLength(variant);
-  short_matches.lazy = false;
+  short_matches.level = 0;
   data.push_back({"short_matches_400", Pattern(400 * unit, 6), short_matches});
-  encode::LzOptions flag_at_end;
-  flag_at_end.end_after_flag_byte = true;
-  data.push_back({"flag_at_end_16", Pattern(16 * unit, 7), flag_at_end});
+  data.push_back({"flag_at_end_16", Pattern(16 * unit, 7), literals});
   if (variant == encode::LzVariant::kPdtIndexed) {
     // Rows 33 wide: the table's distances reach one row up, and some entries reach outside.
     encode::LzOptions table;
@@ -430,6 +428,31 @@ void ApiSeeds(const Files& g00, const Files& pdt) {
         Cat({3}, encode::EncodeG00Type2(narrow, 1, 1)));
 }
 
+// The encode target: header bytes (mode, level, flags, width - 1, height - 1, 10 choices for
+// parts), then pixel bytes repeated over the picture. Every mode and parts, at low and high
+// levels, on flat, striped and noisy pixels, and a full PDT flag group (8 x 1, 8 colours).
+void EncodeSeeds() {
+  Bytes noise(600);
+  uint32_t x = 12345;
+  for (uint8_t& b : noise) b = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+  const Bytes stripes = {10, 20, 30, 255, 10, 20, 30, 255, 200, 100, 0, 0, 1, 2, 3, 255};
+  const Bytes eight = {1, 0, 0, 255, 2, 0, 0, 255, 3, 0, 0, 255, 4, 0, 0, 255,
+                       5, 0, 0, 255, 6, 0, 0, 255, 7, 0, 0, 255, 8, 0, 0, 255};
+  const Bytes choices = {1, 3, 5, 7, 0, 40, 255, 1, 0, 1};
+  for (uint8_t mode = 0; mode < 7; ++mode) {
+    for (uint8_t level : {uint8_t{0}, uint8_t{9}}) {
+      const Bytes head = Cat({mode, level, 0, 31, 20}, choices);
+      const std::string name = "mode" + std::to_string(mode) + "_level" + std::to_string(level);
+      Write("encode", name + "_noise", Cat(head, noise));
+      Write("encode", name + "_stripes", Cat(head, stripes));
+      Write("encode", name + "_few_colours",
+            Cat(Cat({mode, level, 2, 63, 63}, choices), noise));
+    }
+    Write("encode", "mode" + std::to_string(mode) + "_full_flag_group",
+          Cat(Cat({mode, 4, 1, 7, 0}, choices), eight));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -451,6 +474,7 @@ int main(int argc, char** argv) {
   G00ComposeSeeds();
   ExportSeeds(g00, pdt);
   ApiSeeds(g00, pdt);
+  EncodeSeeds();
   std::printf("wrote %zu seed files under %s\n", g_written, g_root.string().c_str());
   return 0;
 }

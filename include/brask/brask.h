@@ -147,7 +147,9 @@ BRASK_API brask_result brask_decode_part_rgba(brask_picture* picture, uint32_t n
 /* ---- Writing ------------------------------------------------------------------------- */
 
 /* How hard an encoder works: levels 0 (fastest) to 9 (an optimal parse, the smallest files).
- * BRASK_ENCODE_DEFAULT_LEVEL is chosen by measurement. */
+ * Level 4 is the lazy matcher of earlier versions; no level above it ever writes a larger
+ * file. BRASK_ENCODE_DEFAULT_LEVEL is level 9, chosen by measurement: at least 1.8 MB/s of
+ * RGBA input on flat art, 10 to 60 MB/s on photographs, for files up to 10% smaller. */
 #define BRASK_ENCODE_DEFAULT_LEVEL (-1)
 
 typedef struct brask_encode_options {
@@ -158,7 +160,11 @@ typedef struct brask_encode_options {
 
 /* Every encoder hands back a new file in *out (*out_size bytes), to free with brask_free;
  * on failure *out is null and *out_size 0. `options` may be null: the default level, alpha
- * refused. Nothing the caller gives can crash an encoder: bad arguments answer a result. */
+ * refused. Nothing the caller gives can crash an encoder: bad arguments answer a result
+ * (BRASK_INVALID_ARGUMENT for a null pointer, a zero size, a stride below a row, rows whose
+ * extent overflows, an unknown mode or a level outside 0..9; BRASK_TOO_LARGE for a G00
+ * side above 65535 or a PDT side above 2^31 - 1, or a file beyond 32-bit offsets;
+ * BRASK_OUT_OF_MEMORY when an allocation fails). */
 
 /* Encodes width x height RGBA8 pixels (straight alpha, top row first, rows `stride` bytes
  * apart) in `mode` (brask_mode). The alpha modes keep alpha and the colour under alpha 0;
@@ -172,7 +178,8 @@ BRASK_API brask_result brask_encode_rgba(uint32_t mode, const uint8_t* rgba, uin
 
 /* Encodes width x height palette indexes (one byte each, rows `stride` bytes apart) and
  * palette_size (at most 256) entries of red, green, blue in an indexed mode (G00 type 1 or
- * PDT11). Indexes at or beyond palette_size are stored as given. */
+ * PDT11; another mode answers BRASK_NOT_INDEXED). Indexes at or beyond palette_size are
+ * stored as given. PDT11 stores 256 entries, the missing ones black. */
 BRASK_API brask_result brask_encode_indexed(uint32_t mode, const uint8_t* indexes,
                                             uint32_t width, uint32_t height, size_t stride,
                                             const uint8_t* palette, uint32_t palette_size,
@@ -191,8 +198,10 @@ typedef struct brask_encode_part {
   size_t stride;
 } brask_encode_part;
 
-/* Writes a type-2 G00 of `count` parts, stacked in order as the format composes them. Only
- * blocks that are wholly (0, 0, 0, 0) are left out, so every part decodes back exactly. */
+/* Writes a type-2 G00 of `count` (at least 1) parts, stacked in order as the format composes
+ * them; the composed picture (as wide as the widest part, as high as all) must have pixels
+ * and fit 65535 x 65535. Only pixels that are (0, 0, 0, 0) are left out of the blocks, so
+ * every part decodes back exactly. */
 BRASK_API brask_result brask_encode_g00_parts(const brask_encode_part* parts, uint32_t count,
                                               const brask_encode_options* options,
                                               uint8_t** out, size_t* out_size);

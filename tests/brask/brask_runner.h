@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/sample_images.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 struct ProgramRun {
   int status = -1;     // exit status

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "tests/brask/brask_runner.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace {
 

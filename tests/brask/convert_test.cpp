@@ -11,7 +11,7 @@
 
 #include "tests/brask/brask_runner.h"
 #include "tests/support/loaded_plugin.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 
 #include "tests/support/loaded_plugin.h"
 #include "tests/support/test_files.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace {
 

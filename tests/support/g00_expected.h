@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "tools/encoders/image_files.h"
-#include "tools/encoders/lz_encoder.h"
+#include "formats/image_files.h"
+#include "codec/lz_encoder.h"
 
 namespace g00_expected {
 

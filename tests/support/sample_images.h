@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 struct SampleImage {
   std::string name;            // e.g. "g00-type0-5x3"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "codec/lz.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace {
 
@@ -30,10 +30,15 @@ std::vector<uint8_t> Bytes(size_t n, uint32_t seed, uint32_t alphabet = 256) {
   return v;
 }
 
-TEST(EncodeG00, Type2FromOneImageCoversItWithBlocksAndDropsTransparentOnes) {
+// Only blocks wholly (0, 0, 0, 0) are left out: a block of alpha 0 over colour keeps it.
+TEST(EncodeG00, Type2FromOneImageCoversItWithBlocksAndDropsOnlyEmptyOnes) {
   AlphaImage image{70, 40, Bytes(70 * 40 * 4, 8)};
-  for (size_t y = 0; y < 32; ++y) {  // the top left 32 × 32 block: fully transparent
-    for (size_t x = 0; x < 32; ++x) image.bgra[(y * 70 + x) * 4 + 3] = 0;
+  for (size_t y = 0; y < 32; ++y) {
+    for (size_t x = 0; x < 64; ++x) {
+      uint8_t* pixel = &image.bgra[(y * 70 + x) * 4];
+      if (x < 32) std::memset(pixel, 0, 4);  // the top left block: (0, 0, 0, 0)
+      pixel[3] = 0;                          // its right neighbour: colour under alpha 0
+    }
   }
   const std::vector<uint8_t> f = EncodeG00Type2(image, 32);
   EXPECT_EQ(U16(f, 1), 70u);
@@ -60,9 +65,24 @@ TEST(EncodeG00, Type2FromOneImageCoversItWithBlocksAndDropsTransparentOnes) {
   }
   EXPECT_EQ(at, d.size());
   for (size_t i = 0; i < image.bgra.size(); i += 4) {
-    if (image.bgra[i + 3] == 0 && canvas[i + 3] == 0) continue;  // dropped or transparent
     ASSERT_EQ(0, std::memcmp(&canvas[i], &image.bgra[i], 4)) << "pixel " << i / 4;
   }
+}
+
+// A cell's block covers only its pixels that are not (0, 0, 0, 0), at their place.
+TEST(EncodeG00, Type2BlocksAreTrimmedToTheirStoredPixels) {
+  AlphaImage image{40, 30, std::vector<uint8_t>(40 * 30 * 4, 0)};
+  image.bgra[(5 * 40 + 7) * 4 + 3] = 9;   // alpha alone, at (7, 5)
+  image.bgra[(6 * 40 + 10) * 4 + 0] = 4;  // colour under alpha 0, at (10, 6)
+  const encode::G00Part part = encode::CutIntoBlocks(image, 100, 200, 32);
+  ASSERT_EQ(part.blocks.size(), 1u);
+  const encode::G00Block& block = part.blocks[0];
+  EXPECT_EQ(block.x, 107u);
+  EXPECT_EQ(block.y, 205u);
+  EXPECT_EQ(block.pixels.width, 4);
+  EXPECT_EQ(block.pixels.height, 2);
+  EXPECT_EQ(block.pixels.bgra[3], 9u);
+  EXPECT_EQ(block.pixels.bgra[(4 + 3) * 4], 4u);
 }
 
 TEST(EncodeFiles, RefuseSizesThatDisagreeWithThePixels) {

@@ -1,5 +1,6 @@
-// The LZ encoders against the plug-in's decoders: every variant gives its units back, ends
-// on an item (or, for PDT, a flag byte) boundary, and only names units already written.
+// The LZ encoders against the plug-in's decoders and the strict plain ones: every variant
+// gives its units back, ends on an item (or, for PDT, a flag byte) boundary, and only names
+// units already written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/plain_decoder.h"
 #include "codec/lz.h"
-#include "tools/encoders/lz_encoder.h"
+#include "codec/lz_encoder.h"
 
 namespace {
 
@@ -44,6 +46,19 @@ size_t Decode(LzVariant v, uint8_t* dst, size_t capacity, const std::vector<uint
     case LzVariant::kPdtPixels: return DecodePdtPixels(dst, capacity, s.data(), s.size());
     case LzVariant::kPdtMask: return DecodePdtMask(dst, capacity, s.data(), s.size());
     case LzVariant::kPdtIndexed: return DecodePdtIndexed(dst, capacity, s.data(), s.size());
+  }
+  return 0;
+}
+
+// The plain decoders read strictly: a stream that breaks the format fails.
+size_t DecodeStrictly(LzVariant v, uint8_t* dst, size_t capacity, const std::vector<uint8_t>& s,
+                      StrictCheck* check) {
+  switch (v) {
+    case LzVariant::kG00Bytes: return StrictDecodeG00Bytes(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kG00Pixels: return StrictDecodeG00Pixels(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kPdtPixels: return StrictDecodePdtPixels(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kPdtMask: return StrictDecodePdtMask(dst, capacity, s.data(), s.size(), check);
+    case LzVariant::kPdtIndexed: return StrictDecodePdtIndexed(dst, capacity, s.data(), s.size(), check);
   }
   return 0;
 }
@@ -137,8 +152,14 @@ Parsed RoundTrip(LzVariant v, const std::vector<uint8_t>& data, const LzOptions&
   EXPECT_TRUE(std::equal(data.begin(), data.end(), out.begin()));
   EXPECT_TRUE(std::all_of(out.begin() + static_cast<std::ptrdiff_t>(data.size()), out.end(),
                           [](uint8_t b) { return b == 0xA5; }));
+  StrictCheck check;
+  std::vector<uint8_t> plain(data.size() + unit, 0xA5);
+  EXPECT_EQ(DecodeStrictly(v, plain.data(), plain.size(), stream, &check), data.size() / unit);
+  EXPECT_FALSE(check.failed) << "the plain decoder refuses the stream";
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), plain.begin()));
   Parsed parsed = ParseStream(v, stream);
   EXPECT_TRUE(parsed.ends_cleanly);
+  EXPECT_EQ(check.items, parsed.items.size());
   size_t written = 0;
   for (const Item& item : parsed.items) {
     if (item.length == 0) {
@@ -187,21 +208,21 @@ std::vector<uint8_t> Structured(size_t width, size_t height, size_t unit, uint32
 }
 
 TEST(EncoderRoundTrip, RandomAndStructuredDataInEveryVariant) {
-  LzOptions greedy;
-  greedy.lazy = false;
-  LzOptions short_chains;
-  short_chains.max_chain_length = 1;
   LzOptions literals;
   literals.literals_only = true;
+  std::vector<LzOptions> every_level;
+  for (int level = encode::kLowestLevel; level <= encode::kHighestLevel; ++level) {
+    every_level.emplace_back();
+    every_level.back().level = level;
+  }
+  every_level.push_back(literals);
   for (LzVariant v : kVariants) {
     const size_t unit = UnitOf(v);
     const std::vector<std::vector<uint8_t>> inputs = {
         RandomBytes(3000 * unit, 1), RandomBytes(3000 * unit, 2, 3),
         Structured(97, 23, unit, 3), std::vector<uint8_t>(5000 * unit, 7)};
     for (const auto& data : inputs) {
-      for (const LzOptions& options : {LzOptions{}, greedy, short_chains, literals}) {
-        RoundTrip(v, data, options);
-      }
+      for (const LzOptions& options : every_level) RoundTrip(v, data, options);
     }
   }
 }
@@ -225,11 +246,9 @@ TEST(EncoderRoundTrip, EmptyInputGivesEmptyG00StreamsAndALoneFlagByteForPdt) {
   }
 }
 
-TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAddsTheNextFlagByteOnlyWhenAsked) {
+TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAlwaysAddsTheNextFlagByte) {
   LzOptions literals;
   literals.literals_only = true;
-  LzOptions trailing = literals;
-  trailing.end_after_flag_byte = true;
   for (LzVariant v : kVariants) {
     SCOPED_TRACE(NameOf(v));
     const size_t unit = UnitOf(v);
@@ -239,17 +258,30 @@ TEST(EncoderFlags, EightItemsFillOneGroupAndPdtAddsTheNextFlagByteOnlyWhenAsked)
       const std::vector<uint8_t> data = RandomBytes(units * unit, 4);
       const std::vector<uint8_t> plain = EncodeLz(v, data.data(), data.size(), literals);
       const size_t groups = (units + 7) / 8;
-      EXPECT_EQ(plain.size(), lead + groups + units * unit);
+      const bool extra = pdt && units % 8 == 0;
+      EXPECT_EQ(plain.size(), lead + groups + units * unit + (extra ? 1 : 0));
       // Every flag bit of a full group says literal.
       EXPECT_EQ(plain[lead], 0xFF);
-      const std::vector<uint8_t> ended = EncodeLz(v, data.data(), data.size(), trailing);
-      const bool extra = pdt && units % 8 == 0;
-      EXPECT_EQ(ended.size(), plain.size() + (extra ? 1 : 0));
-      const Parsed parsed = RoundTrip(v, data, trailing);
+      const Parsed parsed = RoundTrip(v, data, literals);
       EXPECT_EQ(parsed.ends_with_flag_byte, extra);
       EXPECT_EQ(parsed.items.size(), units);
     }
   }
+}
+
+// Eight literals fill a PDT flag group: the decoder then fetches the next flag byte, so a
+// stream that stops after the eighth item makes it read past the end.
+TEST(EncoderFlags, PlainDecoderRefusesAPdtStreamWithoutTheFlagByteAfterAFullGroup) {
+  std::vector<uint8_t> stream = {0xFF, 1, 2, 3, 4, 5, 6, 7, 8};
+  uint8_t out[16];
+  StrictCheck cut;
+  StrictDecodePdtMask(out, sizeof out, stream.data(), stream.size(), &cut);
+  EXPECT_TRUE(cut.failed);
+  stream.push_back(0);
+  StrictCheck ended;
+  EXPECT_EQ(StrictDecodePdtMask(out, sizeof out, stream.data(), stream.size(), &ended), 8u);
+  EXPECT_FALSE(ended.failed);
+  EXPECT_EQ(ended.items, 8u);
 }
 
 TEST(EncoderMatches, EveryLengthUpToTheMaximumUnderACap) {
@@ -348,14 +380,20 @@ TEST(EncoderIndexed, GivenTableIsStoredAsIsAndItsUnusableEntriesNeverReferred) {
   EXPECT_GT(references, 10u);
 }
 
-TEST(EncoderMatches, LazyMatchingIsNoWorseThanGreedyOnStructuredData) {
-  LzOptions greedy;
-  greedy.lazy = false;
+TEST(EncoderLevels, EveryLevelFromTheLazyOneUpIsNoLargerThanIt) {
+  LzOptions lazy;
+  lazy.level = encode::kLazyLevel;
   for (LzVariant v : kVariants) {
-    const std::vector<uint8_t> data = Structured(200, 30, UnitOf(v), 5);
-    const size_t lazy_size = EncodeLz(v, data.data(), data.size()).size();
-    const size_t greedy_size = EncodeLz(v, data.data(), data.size(), greedy).size();
-    EXPECT_LE(lazy_size, greedy_size + greedy_size / 100) << NameOf(v);
+    for (const std::vector<uint8_t>& data :
+         {Structured(200, 30, UnitOf(v), 5), RandomBytes(4000 * UnitOf(v), 6, 4)}) {
+      const size_t lazy_size = EncodeLz(v, data.data(), data.size(), lazy).size();
+      for (int level = encode::kLazyLevel + 1; level <= encode::kHighestLevel; ++level) {
+        LzOptions options;
+        options.level = level;
+        EXPECT_LE(EncodeLz(v, data.data(), data.size(), options).size(), lazy_size)
+            << NameOf(v) << " level " << level;
+      }
+    }
   }
 }
 

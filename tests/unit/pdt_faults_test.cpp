@@ -9,7 +9,7 @@
 
 #include "host/plugin_api.h"
 #include "platform/fault_injection.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 #if !defined(_WIN32)
 namespace {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <thread>
 
 #include "tools/brask/conversion_plan.h"
 #include "tools/brask/interrupt.h"
@@ -12,6 +11,7 @@
 #include "tools/brask/result_codes.h"
 #include "tools/brask/stored_outputs.h"
 #include "tools/brask/stored_picture.h"
+#include "tools/brask/worker_pool.h"
 
 namespace brask {
 namespace {
@@ -115,21 +115,8 @@ int RunConvert(const PluginLibrary* plugin, const ConvertOptions& options) {
   ProgressDisplay display(plan.jobs.size(), StdoutIsTerminal());
   for (const InputProblem& problem : plan.problems) display.ReportProblem(problem.input, problem.message);
 
-  std::atomic<size_t> next{0};
-  auto work = [&] {
-    for (;;) {
-      if (InterruptRequested().load()) return;
-      const size_t index = next.fetch_add(1);
-      if (index >= plan.jobs.size()) return;
-      ConvertOne(plugin, plan.jobs[index], options, &display);
-    }
-  };
-  const size_t worker_count =
-      std::max<size_t>(1, std::min<size_t>(options.workers, plan.jobs.size()));
-  std::vector<std::thread> workers;
-  for (size_t i = 1; i < worker_count; ++i) workers.emplace_back(work);
-  work();
-  for (std::thread& worker : workers) worker.join();
+  RunOnWorkers(plan.jobs.size(), options.workers,
+               [&](size_t index) { ConvertOne(plugin, plan.jobs[index], options, &display); });
 
   const bool interrupted = InterruptRequested().load();
   const size_t not_converted = display.Finish(plan.ignored, interrupted);

@@ -30,8 +30,13 @@ fs::path AppendExtension(const fs::path& path, const std::string& extension) {
 
 ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std::string& output_folder,
                               const std::string& extension,
-                              const std::function<bool(const std::string&)>& reads) {
+                              const std::function<bool(const std::string&)>& reads,
+                              const std::string& not_read,
+                              const std::function<std::string(const std::string&)>& output_name) {
   ConversionPlan plan;
+  const auto renamed = [&](const fs::path& path) {
+    return output_name ? path.parent_path() / output_name(path.filename().string()) : path;
+  };
   std::vector<Candidate> candidates;
   const fs::path out_root(output_folder);
   for (const std::string& input_text : inputs) {
@@ -58,14 +63,14 @@ ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std:
           continue;
         }
         const fs::path relative = file.lexically_relative(input);
-        candidates.push_back({file, output_folder.empty() ? file : out_root / relative});
+        candidates.push_back({file, renamed(output_folder.empty() ? file : out_root / relative)});
       }
     } else {
       if (!reads(input_text)) {
-        plan.problems.push_back({input_text, "not a picture the plug-in reads (not a G00 or PDT picture)"});
+        plan.problems.push_back({input_text, not_read});
         continue;
       }
-      candidates.push_back({input, output_folder.empty() ? input : out_root / input.filename()});
+      candidates.push_back({input, renamed(output_folder.empty() ? input : out_root / input.filename())});
     }
   }
 

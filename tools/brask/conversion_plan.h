@@ -28,9 +28,15 @@ struct ConversionPlan {
 
 // `extension` is the output's, with its dot (".png"). An output that two inputs would share
 // (x.g00 and x.pdt) keeps the input's whole name instead ("x.g00.png", "x.pdt.png").
-// `reads` tells whether a file is a picture that will be converted.
+// `reads` tells whether a file is a picture that will be converted; a named file it refuses
+// is a problem described by `not_read`. `output_name`, when
+// given, turns an input's file name into the one its output's is made from
+// ("x-parts.json" -> "x.json", so the output is "x.g00").
 ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std::string& output_folder,
                               const std::string& extension,
-                              const std::function<bool(const std::string&)>& reads);
+                              const std::function<bool(const std::string&)>& reads,
+                              const std::string& not_read =
+                                  "not a picture the plug-in reads (not a G00 or PDT picture)",
+                              const std::function<std::string(const std::string&)>& output_name = {});
 
 }  // namespace brask

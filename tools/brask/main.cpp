@@ -11,7 +11,7 @@
 
 #include "tools/brask/batch_convert.h"
 #include "tools/brask/demo_command.h"
-#include "tools/brask/encode_command.h"
+#include "tools/brask/encode_files.h"
 #include "tools/brask/info_command.h"
 #include "tools/brask/interrupt.h"
 #include "tools/brask/picture_modes.h"
@@ -58,15 +58,22 @@ Examples:
 
 const char kEncodeExamples[] = R"(
 Modes: g00-0 (24-bit), g00-1 (8-bit indexed), g00-2 (parts with alpha), pdt10 (24-bit),
-pdt10-mask (24-bit with an alpha mask), pdt11 (8-bit indexed). Indexed modes need at most
-256 colours (a palette PNG keeps its own palette); alpha modes keep the PNG's alpha, colour
-under alpha 0 included, and `brask convert` gives it back exactly. A G00 file is recognised
-by its .g00 name.
+pdt10-mask (24-bit with an alpha mask), pdt11 (8-bit indexed), or auto: per picture, the
+alpha mode when any pixel is not opaque, else the indexed mode for at most 256 colours, else
+the 24-bit mode. Indexed modes need at most 256 colours (a palette PNG keeps its own
+palette); alpha modes keep the PNG's alpha, colour under alpha 0 included, and `brask
+convert` gives it back exactly. NAME-parts.json with its NAME-partN.png pictures, as
+`convert --parts` writes them, becomes a type-2 G00 whose parts convert back to the same
+PNGs and JSON. A batch (-o) walks folders, mirrors them, and writes each parts description
+instead of the PNGs beside it. A G00 file is recognised by its .g00 name.
 
 Examples:
   brask encode photo.png photo.pdt --mode pdt10
   brask encode icon.png icon.g00 --mode g00-2
-  brask encode art.png art.pdt --mode pdt11 --force)";
+  brask encode art.png art.pdt                      mode chosen from the picture
+  brask encode photo.png photo.pdt --mode pdt10 --level 4   faster, larger
+  brask encode out/chara-parts.json chara.g00       the parts back into a sprite
+  brask encode png/ -o game/data --mode auto --format g00 --level 9 -j 4)";
 
 const char kDemoExamples[] = R"(
 Draws pictures in code, encodes each in every mode into DIR/samples, decodes them back
@@ -139,17 +146,35 @@ int main(int argc, char** argv) {
   AddPluginOption(convert);
   convert->footer(kConvertExamples);
 
-  CLI::App* encode = app.add_subcommand("encode", "write a PNG picture as a G00 or PDT file");
-  std::string encode_input, encode_output, mode_name;
-  bool encode_force = false;
-  encode->add_option("IN", encode_input, "a PNG picture")->required();
-  encode->add_option("OUT", encode_output, "the G00 or PDT file to write")->required();
-  encode->add_option("--mode", mode_name, brask::ModeNames())->required()->check(
-      [](const std::string& name) {
-        return brask::FindMode(name) != nullptr ? std::string()
-                                                : "unknown mode " + name + "; use one of " + brask::ModeNames();
-      });
-  encode->add_flag("--force", encode_force, "overwrite OUT if it exists");
+  CLI::App* encode = app.add_subcommand(
+      "encode", "write PNG pictures, and the parts convert --parts wrote, as G00 or PDT files");
+  brask::EncodeFilesOptions encode_options;
+  encode_options.mode_name = "auto";
+  unsigned encode_workers = std::max(1u, std::thread::hardware_concurrency());
+  encode->add_option("INPUT", encode_options.inputs,
+                     "IN OUT (a PNG or NAME-parts.json, and the file to write), or with -o "
+                     "files and folders")
+      ->required();
+  encode->add_option("-o,--output", encode_options.output_folder,
+                     "folder for a batch's outputs, mirroring the input tree");
+  encode->add_option("--mode", encode_options.mode_name,
+                     "auto (from each picture: alpha, colour count) or " + brask::ModeNames())
+      ->check([](const std::string& name) {
+        return name == "auto" || brask::FindMode(name) != nullptr
+                   ? std::string()
+                   : "unknown mode " + name + "; use auto or one of " + brask::ModeNames();
+      })
+      ->capture_default_str();
+  encode->add_option("--format", encode_options.format,
+                     "g00 or pdt: the format --mode auto chooses in (default: OUT's name)")
+      ->check(CLI::IsMember({"g00", "pdt"}));
+  encode->add_option("--level", encode_options.level,
+                     "encoder effort, 0 (fastest) to 9 (an optimal parse, the smallest files); "
+                     "default: the library's")
+      ->check(CLI::Range(0, 9));
+  encode->add_option("-j,--jobs", encode_workers, "files encoded at once (default: the number of cores)")
+      ->check(CLI::Range(1u, 256u));
+  encode->add_flag("--force", encode_options.force, "overwrite existing outputs");
   encode->footer(kEncodeExamples);
 
   CLI::App* demo = app.add_subcommand("demo", "make sample pictures in every mode and check that they decode exactly");
@@ -162,7 +187,13 @@ int main(int argc, char** argv) {
   brask::InstallInterruptHandler();
 
   if (*encode) {
-    return brask::RunEncode(encode_input, encode_output, *brask::FindMode(mode_name), encode_force);
+#if BRASK_HAVE_PNG_READER
+    encode_options.workers = encode_workers;
+    return brask::RunEncodeFiles(encode_options);
+#else
+    std::fprintf(stderr, "brask encode: this build reads no PNG files (the Windows build converts only)\n");
+    return 1;
+#endif
   }
   if (*info) return brask::RunInfo(info_files, json);
   brask::PluginLibrary plugin;

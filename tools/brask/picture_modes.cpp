@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "tools/encoders/image_files.h"
+#include "brask/brask.h"
+#include "formats/image_files.h"
 
 namespace brask {
 namespace {
@@ -142,54 +142,59 @@ std::string ModeNames() {
   return names;
 }
 
-bool EncodeInMode(const SourcePicture& source, Mode mode, EncodedPicture* encoded, std::string* why) {
+uint32_t ApiMode(Mode mode) {
+  switch (mode) {
+    case Mode::kG00Colour: return BRASK_MODE_G00_TYPE0;
+    case Mode::kG00Indexed: return BRASK_MODE_G00_TYPE1;
+    case Mode::kG00Parts: return BRASK_MODE_G00_TYPE2;
+    case Mode::kPdt10: return BRASK_MODE_PDT10;
+    case Mode::kPdt10Mask: return BRASK_MODE_PDT10_MASKED;
+    case Mode::kPdt11: return BRASK_MODE_PDT11;
+  }
+  return 0;
+}
+
+bool EncodeInMode(const SourcePicture& source, Mode mode, EncodedPicture* encoded, std::string* why,
+                  int level) {
   if (source.width <= 0 || source.height <= 0 || source.width > kLargestSide ||
       source.height > kLargestSide) {
     *why = "a picture of " + std::to_string(source.width) + " x " + std::to_string(source.height) +
            " pixels cannot be stored (1 to 65535 each way)";
     return false;
   }
-  try {
-    switch (mode) {
-      case Mode::kG00Colour: {
-        const encode::ColourImage image = ToColour(source);
-        encoded->file = encode::EncodeG00Type0(image);
-        encoded->expected = ExpectColour(image);
-        return true;
-      }
-      case Mode::kPdt10: {
-        const encode::ColourImage image = ToColour(source);
-        encoded->file = encode::EncodePdt10(image);
-        encoded->expected = ExpectColour(image);
-        return true;
-      }
-      case Mode::kG00Parts: {
-        const encode::AlphaImage image = ToAlpha(source);
-        encoded->file = encode::EncodeG00Type2(image);
-        encoded->expected = ExpectFlattened(image);
-        return true;
-      }
-      case Mode::kPdt10Mask: {
-        const encode::AlphaImage image = ToAlpha(source);
-        encoded->file = encode::EncodePdt10Masked(image);
-        encoded->expected = ExpectFlattened(image);
-        return true;
-      }
-      case Mode::kG00Indexed:
-      case Mode::kPdt11: {
-        encode::IndexedImage image;
-        if (!ToIndexed(source, &image, why)) return false;
-        encoded->file = mode == Mode::kPdt11 ? encode::EncodePdt11(image) : encode::EncodeG00Type1(image);
-        encoded->expected = ExpectIndexed(image);
-        return true;
-      }
+  const uint32_t width = static_cast<uint32_t>(source.width);
+  const uint32_t height = static_cast<uint32_t>(source.height);
+  // The modes without alpha keep the colours; the command says when alpha is dropped.
+  const brask_encode_options options{level, 1};
+  uint8_t* file = nullptr;
+  size_t file_size = 0;
+  brask_result result = BRASK_OK;
+  if (mode == Mode::kG00Indexed || mode == Mode::kPdt11) {
+    encode::IndexedImage image;
+    if (!ToIndexed(source, &image, why)) return false;
+    encoded->expected = ExpectIndexed(image);
+    std::vector<uint8_t> palette_rgb;
+    for (size_t i = 0; i + 4 <= image.palette.size(); i += 4) {
+      palette_rgb.insert(palette_rgb.end(),
+                         {image.palette[i + 2], image.palette[i + 1], image.palette[i]});
     }
-  } catch (const std::exception& error) {
-    *why = std::string("the encoder refused the picture: ") + error.what();
+    result = brask_encode_indexed(ApiMode(mode), image.indexes.data(), width, height, width,
+                                  palette_rgb.data(), static_cast<uint32_t>(palette_rgb.size() / 3),
+                                  &options, &file, &file_size);
+  } else {
+    const bool alpha = mode == Mode::kG00Parts || mode == Mode::kPdt10Mask;
+    encoded->expected =
+        alpha ? ExpectFlattened(ToAlpha(source)) : ExpectColour(ToColour(source));
+    result = brask_encode_rgba(ApiMode(mode), source.rgba.data(), width, height,
+                               size_t{width} * 4, &options, &file, &file_size);
+  }
+  if (result != BRASK_OK) {
+    *why = std::string("the encoder refused the picture: ") + brask_result_text(result);
     return false;
   }
-  *why = "unknown mode";
-  return false;
+  encoded->file.assign(file, file + file_size);
+  brask_free(file);
+  return true;
 }
 
 std::string ComparePicture(const DibPicture& decoded, const ExpectedPicture& expected) {

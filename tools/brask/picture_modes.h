@@ -1,5 +1,5 @@
 // The six ways a picture can be stored (G00 types 0, 1 and 2; PDT10 with and without mask;
-// PDT11), how a picture is encoded in each with our encoders, and what the plug-in must hand
+// PDT11), how a picture is encoded in each through the library's encoders, and what the plug-in must hand
 // back for it: the colours as they are, the palette and indexes, or the colours flattened
 // onto black by their alpha.
 #pragma once
@@ -54,8 +54,11 @@ struct EncodedPicture {
   ExpectedPicture expected;
 };
 
-// False with a reason: too many colours for an indexed mode, or a size the format cannot hold.
-bool EncodeInMode(const SourcePicture& source, Mode mode, EncodedPicture* encoded, std::string* why);
+// Encodes through the library at an effort level (0..9, or -1 for the library's default).
+// The modes without alpha keep the colours and drop alpha. False with a reason: too many
+// colours for an indexed mode, or a size the format cannot hold.
+bool EncodeInMode(const SourcePicture& source, Mode mode, EncodedPicture* encoded, std::string* why,
+                  int level = -1);
 
 // Empty when the decoded picture is the expected one; otherwise the first difference.
 std::string ComparePicture(const DibPicture& decoded, const ExpectedPicture& expected);

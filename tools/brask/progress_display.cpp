@@ -1,6 +1,8 @@
 #include "tools/brask/progress_display.h"
 
+#include <cctype>
 #include <cmath>
+#include <string>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -34,8 +36,8 @@ std::string FormatDuration(double seconds) {
 
 bool StdoutIsTerminal() { return IsTerminal(FileNumber(stdout)) != 0; }
 
-ProgressDisplay::ProgressDisplay(size_t total, bool terminal)
-    : total_(total), terminal_(terminal), start_(std::chrono::steady_clock::now()),
+ProgressDisplay::ProgressDisplay(size_t total, bool terminal, ProgressWords words)
+    : total_(total), terminal_(terminal), words_(words), start_(std::chrono::steady_clock::now()),
       last_draw_(start_) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (terminal_ && total_ > 0) DrawBar();
@@ -106,8 +108,10 @@ size_t ProgressDisplay::Finish(size_t ignored, bool interrupted) {
   bar_shown_ = false;
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  std::printf("%s %zu of %zu %s in %.2f s (%.1f files/s)",
-              interrupted ? "Interrupted: converted" : "Converted", converted_, total_,
+  std::string done = words_.done;
+  if (!interrupted && !done.empty()) done[0] = static_cast<char>(std::toupper(done[0]));
+  std::printf("%s%s %zu of %zu %s in %.2f s (%.1f files/s)", interrupted ? "Interrupted: " : "",
+              done.c_str(), converted_, total_,
               total_ == 1 ? "file" : "files", elapsed,
               elapsed > 0 ? double(converted_) / elapsed : 0.0);
   if (failed_ > 0) std::printf(", %zu failed", failed_);
@@ -115,7 +119,7 @@ size_t ProgressDisplay::Finish(size_t ignored, bool interrupted) {
   const size_t not_started = total_ - done_;
   if (cancelled_ + not_started > 0 && interrupted) std::printf(", %zu not done", cancelled_ + not_started);
   if (ignored > 0) {
-    std::printf("; %zu other %s ignored (not G00 or PDT)", ignored, ignored == 1 ? "file" : "files");
+    std::printf("; %zu other %s ignored (%s)", ignored, ignored == 1 ? "file" : "files", words_.ignored);
   }
   std::printf("\n");
   std::fflush(stdout);

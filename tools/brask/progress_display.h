@@ -13,9 +13,15 @@ namespace brask {
 
 enum class FileOutcome { kConverted, kExists, kFailed, kCancelled };
 
+// How the summary names the work and the files a batch leaves alone.
+struct ProgressWords {
+  const char* done = "converted";          // "Converted 3 of 4 files"
+  const char* ignored = "not G00 or PDT";  // "2 other files ignored (not G00 or PDT)"
+};
+
 class ProgressDisplay {
  public:
-  ProgressDisplay(size_t total, bool terminal);
+  ProgressDisplay(size_t total, bool terminal, ProgressWords words = {});
   void Report(const std::string& input, const std::string& output, FileOutcome outcome,
               const std::string& message);
   // A failure that belongs to no job (an input that cannot be read at all).
@@ -29,6 +35,7 @@ class ProgressDisplay {
 
   const size_t total_;
   const bool terminal_;
+  const ProgressWords words_;
   const std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point last_draw_;
   std::mutex mutex_;

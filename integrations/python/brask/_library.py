@@ -1,4 +1,5 @@
-"""The brask C API through ctypes: opening a picture, describing it, decoding its pixels.
+"""The brask C API through ctypes: opening a picture, describing it, decoding its pixels, and
+writing pictures in every mode.
 
 The shared library is looked for beside this package first, then wherever the system's
 dynamic loader looks (its cache, LD_LIBRARY_PATH). Every call's result is checked; a failure
@@ -20,6 +21,11 @@ MODE_G00_TYPE2 = 3
 MODE_PDT10 = 4
 MODE_PDT10_MASKED = 5
 MODE_PDT11 = 6
+
+# The modes by the names `brask encode --mode` takes.
+MODES = {"g00-0": MODE_G00_TYPE0, "g00-1": MODE_G00_TYPE1, "g00-2": MODE_G00_TYPE2,
+         "pdt10": MODE_PDT10, "pdt10-mask": MODE_PDT10_MASKED, "pdt11": MODE_PDT11}
+DEFAULT_LEVEL = -1
 
 _OK = 0
 
@@ -43,6 +49,17 @@ class Part(ctypes.Structure):
                 ("origin_y", ctypes.c_uint32), ("top", ctypes.c_uint32)]
 
 
+class EncodeOptions(ctypes.Structure):
+    _fields_ = [("level", ctypes.c_int32), ("drop_alpha", ctypes.c_uint32)]
+
+
+class EncodePart(ctypes.Structure):
+    _fields_ = [("index", ctypes.c_uint32), ("width", ctypes.c_int32),
+                ("height", ctypes.c_int32), ("origin_x", ctypes.c_uint32),
+                ("origin_y", ctypes.c_uint32), ("rgba", ctypes.c_char_p),
+                ("stride", ctypes.c_size_t)]
+
+
 _library = None
 _library_lock = threading.Lock()
 
@@ -58,6 +75,8 @@ def _declare(library):
     size = ctypes.c_size_t
     buffer = ctypes.c_char_p
     result = ctypes.c_int
+    written = ctypes.POINTER(ctypes.POINTER(ctypes.c_uint8))
+    sized = ctypes.POINTER(size)
     signatures = {
         "brask_open_memory": (result, [ctypes.c_char_p, size, ctypes.c_char_p, ctypes.c_uint64,
                                        ctypes.POINTER(handle)]),
@@ -67,6 +86,14 @@ def _declare(library):
         "brask_decode_rgba": (result, [handle, buffer, size, size]),
         "brask_decode_indexed": (result, [handle, buffer, size, size, buffer, size]),
         "brask_decode_part_rgba": (result, [handle, ctypes.c_uint32, buffer, size, size]),
+        "brask_encode_rgba": (result, [ctypes.c_uint32, buffer, ctypes.c_uint32, ctypes.c_uint32,
+                                       size, ctypes.POINTER(EncodeOptions), written, sized]),
+        "brask_encode_indexed": (result, [ctypes.c_uint32, buffer, ctypes.c_uint32,
+                                          ctypes.c_uint32, size, buffer, ctypes.c_uint32,
+                                          ctypes.POINTER(EncodeOptions), written, sized]),
+        "brask_encode_g00_parts": (result, [ctypes.POINTER(EncodePart), ctypes.c_uint32,
+                                            ctypes.POINTER(EncodeOptions), written, sized]),
+        "brask_free": (None, [ctypes.c_void_p]),
         "brask_result_text": (ctypes.c_char_p, [result]),
         "brask_version": (ctypes.c_char_p, []),
     }
@@ -177,3 +204,96 @@ class Picture:
                                                     row_bytes),
                "cannot decode part %d" % n)
         return pixels.raw
+
+
+def _u32(value, what):
+    if not 0 <= value <= 0xFFFFFFFF:
+        raise ValueError("brask: %s %d is out of range" % (what, value))
+    return value
+
+
+def _i32(value, what):
+    if not -0x80000000 <= value <= 0x7FFFFFFF:
+        raise ValueError("brask: %s %d is out of range" % (what, value))
+    return value
+
+
+def _encoded(call, what):
+    """Runs an encoder given its two output arguments; the file's bytes, the library's memory
+    freed."""
+    library = load_library()
+    out = ctypes.POINTER(ctypes.c_uint8)()
+    out_size = ctypes.c_size_t()
+    try:
+        _check(call(ctypes.byref(out), ctypes.byref(out_size)), what)
+        return ctypes.string_at(out, out_size.value)
+    finally:
+        library.brask_free(out)
+
+
+def _options(level, drop_alpha):
+    return EncodeOptions(DEFAULT_LEVEL if level is None else level, 1 if drop_alpha else 0)
+
+
+def _mode(mode):
+    if mode not in MODES:
+        raise ValueError("brask: unknown mode %r; the modes are %s" % (mode, " ".join(MODES)))
+    return MODES[mode]
+
+
+def _pixels(data, width, height, bytes_per_pixel, what):
+    data = bytes(data)
+    if len(data) != width * height * bytes_per_pixel:
+        raise ValueError("brask: %s holds %d bytes, not the %d of %d x %d pixels"
+                         % (what, len(data), width * height * bytes_per_pixel, width, height))
+    return data
+
+
+def encode_rgba(mode, rgba, width, height, level=None, drop_alpha=False):
+    """A file in `mode` (a name of MODES) from width x height RGBA bytes, rows unpadded.
+    Alpha below 255 in a mode without alpha raises BraskError unless drop_alpha."""
+    rgba = _pixels(rgba, _u32(width, "width"), _u32(height, "height"), 4, "the RGBA")
+    options = _options(level, drop_alpha)
+    library = load_library()
+    return _encoded(lambda out, out_size: library.brask_encode_rgba(
+        _mode(mode), rgba, width, height, width * 4, ctypes.byref(options), out, out_size),
+        "cannot write the picture")
+
+
+def encode_indexed(mode, indexes, width, height, palette, level=None):
+    """A file in an indexed mode from width x height index bytes and the palette as RGB triples
+    (at most 256)."""
+    indexes = _pixels(indexes, _u32(width, "width"), _u32(height, "height"), 1, "the indexes")
+    palette = bytes(palette)
+    if len(palette) % 3 != 0:
+        raise ValueError("brask: a palette is RGB triples; %d bytes is not" % len(palette))
+    options = _options(level, False)
+    library = load_library()
+    return _encoded(lambda out, out_size: library.brask_encode_indexed(
+        _mode(mode), indexes, width, height, width, palette, len(palette) // 3,
+        ctypes.byref(options), out, out_size), "cannot write the picture")
+
+
+def encode_parts(parts, level=None):
+    """A type-2 G00 from parts stacked in order: each a mapping with "width", "height",
+    "rgba" (width x height RGBA bytes) and optionally "index" (strictly increasing; by default
+    the next one) and "origin" (x, y)."""
+    table = (EncodePart * max(1, len(parts)))()
+    kept = []  # the pixel bytes, alive until the call returns
+    next_index = 0
+    for n, part in enumerate(parts):
+        width, height = part["width"], part["height"]
+        index = part.get("index", next_index)
+        origin_x, origin_y = part.get("origin", (0, 0))
+        rgba = b""
+        if width > 0 and height > 0:
+            rgba = _pixels(part["rgba"], width, height, 4, "part %d's RGBA" % n)
+        kept.append(rgba)
+        table[n] = EncodePart(_u32(index, "part index"), _i32(width, "width"),
+                              _i32(height, "height"), _u32(origin_x, "origin"),
+                              _u32(origin_y, "origin"), rgba, max(0, width) * 4)
+        next_index = index + 1
+    options = _options(level, False)
+    library = load_library()
+    return _encoded(lambda out, out_size: library.brask_encode_g00_parts(
+        table, len(parts), ctypes.byref(options), out, out_size), "cannot write the picture")

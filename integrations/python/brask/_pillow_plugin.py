@@ -3,7 +3,16 @@
 Modes: RGBA for the pictures that store alpha (masked PDT10, G00 type 2), P with the
 picture's own palette for the indexed ones (G00 type 1, PDT11), RGB for the rest. A type-2
 G00's parts are frames: frame 0 is the composed picture, then every part that has a picture
-of its own, in directory order; `info["part"]` describes the part shown.
+of its own, in directory order; `info["part"]` describes the part shown, and `info["parts"]`
+the whole directory (index, width, height, origin, top of every part).
+
+Saving: `image.save("x.pdt")` or `image.save("x.g00")` writes the mode the image suggests
+(RGBA: masked PDT10 or type-2 G00; P: PDT11 or type-1 G00 with its palette; RGB and the
+rest: PDT10 or type-0 G00), or the one `mode=` names; `level=` (0..9) sets the encoder's
+effort and `drop_alpha=True` lets an opaque mode take a picture with alpha. `save_all` writes
+a type-2 G00 from the frames: those that carry `info["part"]` are the parts (frame 0, the
+composed picture, is then left out, and the parts without pictures of their own that
+`info["parts"]` lists keep their places), else every frame is a part, stacked in order.
 """
 
 import os
@@ -28,6 +37,11 @@ def _set_mode(image, mode):
         image.mode = mode
 
 
+def _describe(part):
+    return {"index": part.index, "width": part.width, "height": part.height,
+            "origin": (part.origin_x, part.origin_y), "top": part.top}
+
+
 class _BraskImageFile(ImageFile.ImageFile):
     def _open(self):
         name = self.filename or getattr(self.fp, "name", "")
@@ -48,6 +62,10 @@ class _BraskImageFile(ImageFile.ImageFile):
                                       if self._picture.part(n).width > 0
                                       and self._picture.part(n).height > 0]
         self._frame = 0
+        if info.part_count:
+            # The whole directory, parts without pictures of their own too, which save_all
+            # writes back in their places.
+            self.info["parts"] = [_describe(self._picture.part(n)) for n in range(info.part_count)]
         # A picture with parts is loaded once per frame, and Pillow would close the file after
         # the first; like its own multi-frame formats, it keeps the file in _fp for close().
         if len(self._frame_parts) > 1:
@@ -147,6 +165,89 @@ class PdtImageFile(_BraskImageFile):
     format_description = "PDT picture"
 
 
+_INDEXED_MODES = ("g00-1", "pdt11")
+_ALPHA_MODES = ("g00-2", "pdt10-mask")
+_DEFAULT_MODES = {FORMAT_G00: {"RGBA": "g00-2", "P": "g00-1", "RGB": "g00-0"},
+                  FORMAT_PDT: {"RGBA": "pdt10-mask", "P": "pdt11", "RGB": "pdt10"}}
+
+
+def _has_alpha(image):
+    return image.mode in ("RGBA", "RGBa", "LA", "La", "PA")
+
+
+def _chosen_mode(image, file_format):
+    """The mode asked for with mode=, or the one the image suggests; ValueError for a mode of
+    the other format."""
+    defaults = _DEFAULT_MODES[file_format]
+    mode = image.encoderinfo.get("mode")
+    if mode is None:
+        kind = image.mode if image.mode in defaults else "RGBA" if _has_alpha(image) else "RGB"
+        return defaults[kind]
+    if mode not in defaults.values():
+        raise ValueError("brask: a %s file takes the modes %s, not %r"
+                         % (file_format, ", ".join(sorted(defaults.values())), mode))
+    return mode
+
+
+def _encode_frame(image, mode):
+    level = image.encoderinfo.get("level")
+    if mode in _INDEXED_MODES and image.mode == "P":
+        palette = bytes(image.getpalette("RGB") or b"")[:256 * 3]
+        return _library.encode_indexed(mode, image.tobytes(), image.width, image.height,
+                                       palette, level)
+    rgba = image if image.mode == "RGBA" else image.convert("RGBA")
+    return _library.encode_rgba(mode, rgba.tobytes(), image.width, image.height, level,
+                                bool(image.encoderinfo.get("drop_alpha", False)))
+
+
+def _save(file_format):
+    def save(image, fp, filename):
+        fp.write(_encode_frame(image, _chosen_mode(image, file_format)))
+    return save
+
+
+def _frames(image):
+    """Each frame of the image, then of append_images, as (RGBA copy, its info["part"])."""
+    images = [image] + list(image.encoderinfo.get("append_images", []))
+    for source in images:
+        start = source.tell() if hasattr(source, "tell") else 0
+        try:
+            for frame in range(getattr(source, "n_frames", 1)):
+                source.seek(frame)
+                yield source.convert("RGBA"), source.info.get("part")
+        finally:
+            source.seek(start)
+
+
+def _save_all_g00(image, fp, filename):
+    mode = image.encoderinfo.get("mode", "g00-2")
+    if mode != "g00-2":
+        raise ValueError("brask: save_all writes a type-2 G00 (mode g00-2), not %r" % mode)
+    frames = list(_frames(image))
+    described = {part["index"]: frame for frame, part in frames if part is not None}
+    parts = []
+    if described:
+        # The parts with their entries, in directory order; those without pictures of their
+        # own come from the directory the sprite was opened with, so every part keeps its place.
+        entries = {entry["index"]: entry for entry in image.info.get("parts", [])}
+        for _, part in frames:
+            if part is not None:
+                entries.setdefault(part["index"], part)
+        for index in sorted(entries):
+            entry, frame = entries[index], described.get(index)
+            if frame is None and entry.get("width", 0) > 0 and entry.get("height", 0) > 0:
+                continue  # a part whose frame was not given
+            part = {"index": index, "origin": tuple(entry["origin"]),
+                    "width": entry.get("width", 0), "height": entry.get("height", 0)}
+            if frame is not None:
+                part.update(width=frame.width, height=frame.height, rgba=frame.tobytes())
+            parts.append(part)
+    else:
+        parts = [{"width": frame.width, "height": frame.height, "rgba": frame.tobytes()}
+                 for frame, _ in frames]
+    fp.write(_library.encode_parts(parts, image.encoderinfo.get("level")))
+
+
 _FORMATS = {_library.FORMAT_G00: FORMAT_G00, _library.FORMAT_PDT: FORMAT_PDT}
 
 
@@ -167,6 +268,9 @@ def register():
     Image.register_open(FORMAT_G00, G00ImageFile, _accept_any)
     Image.register_extensions(FORMAT_G00, [".g00"])
     Image.register_mime(FORMAT_G00, "image/x-g00")
+    Image.register_save(FORMAT_PDT, _save(FORMAT_PDT))
+    Image.register_save(FORMAT_G00, _save(FORMAT_G00))
+    Image.register_save_all(FORMAT_G00, _save_all_g00)
     # Both go first: some formats have no signature either (TGA), and one of them tried
     # earlier could take a .g00 file for its own. Ours refuse anything else at once.
     for format_id in (FORMAT_G00, FORMAT_PDT):

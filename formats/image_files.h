@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/encoders/lz_encoder.h"
+#include "codec/lz_encoder.h"
 
 namespace encode {
 
@@ -45,6 +45,7 @@ struct G00Part {
   int32_t width = 0;
   int32_t height = 0;
   std::vector<G00Block> blocks;
+  bool empty = false;  // an empty directory entry (offset and length 0): nothing else is read
 };
 
 std::vector<uint8_t> EncodeG00Type0(const ColourImage& image, const LzOptions& options = {});
@@ -58,6 +59,12 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
 // One part covering the whole image, cut into blocks of at most block_size square.
 std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size = 64,
                                     const LzOptions& options = {});
+// A part of image's size at the origin, cut into cells of at most block_size square; each
+// cell's block is trimmed to the pixels that are not (0, 0, 0, 0), so the part decodes back
+// exactly. The blocks'
+// 16-bit positions must hold origin + size - 1.
+G00Part CutIntoBlocks(const AlphaImage& image, uint32_t origin_x, uint32_t origin_y,
+                      int block_size = 64);
 // The decompressed type-2 data (entry table, parts, blocks) before compression.
 std::vector<uint8_t> BuildG00PartDirectory(const std::vector<G00Part>& parts);
 // A type-2 file around any decompressed data, hand-built directories included: the header,

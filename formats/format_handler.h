@@ -1,11 +1,11 @@
-// The interface every format handler implements, and the rule that picks one. A handler
-// gets the input's bytes and the host's variables; it returns a result code and owns
-// nothing once it returns, so one constant instance serves every call on every thread.
+// The interface every format handler implements. A handler gets the input's bytes and the
+// host's variables; it returns a result code and owns nothing once it returns, so one
+// constant instance serves every call on every thread.
 #pragma once
 
 #include <cstdint>
 
-#include "host/plugin_api.h"
+#include "formats/host_contract.h"
 
 class FormatHandler {
  public:
@@ -39,11 +39,3 @@ class FormatHandler {
   constexpr FormatHandler() = default;
   ~FormatHandler() = default;  // handlers are constants, never deleted through this interface
 };
-
-// The number of head bytes the selection rule looks at.
-constexpr int32_t kSelectionHeadBytes = 5;
-
-// Picks the handler for an input: G00 by the name's ".g00" ending (more than four bytes
-// long, any case) and a type byte below 3, else PDT by "PDT1" and a version byte below '2'.
-// `head` must hold at least kSelectionHeadBytes bytes; `name` may be null (memory input).
-const FormatHandler* SelectHandler(const char* name, const uint8_t* head);

@@ -1,21 +1,20 @@
 // Whole G00 and PDT files: headers, palettes, the type-2 part directory, and the streams of
 // the LZ encoders. Images whose sizes disagree with their pixel data are refused with
 // std::invalid_argument rather than written as files that lie.
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
+#include "formats/g00_header.h"
+#include "formats/g00_parts.h"
+#include "formats/pdt_layout.h"
+
 namespace encode {
 namespace {
-
-constexpr size_t kG00PartHeaderBytes = 116;
-constexpr size_t kG00BlockHeaderBytes = 92;
-constexpr size_t kG00RegionBytes = 24;
-constexpr size_t kPdtHeaderBytes = 32;
-constexpr size_t kPdtPaletteBytes = 1024;
 
 void PutU8(std::vector<uint8_t>* out, uint32_t value) {
   out->push_back(static_cast<uint8_t>(value));
@@ -131,6 +130,7 @@ std::vector<uint8_t> BuildG00PartDirectory(const std::vector<G00Part>& parts) {
   SetU32(&data, 0, Size32(parts.size(), "entry count"));
   for (size_t i = 0; i < parts.size(); ++i) {
     const G00Part& part = parts[i];
+    if (part.empty) continue;  // offset and length 0
     if (part.blocks.size() > 0xFFFF) throw std::invalid_argument("block counts are 16-bit");
     const size_t part_start = data.size();
     data.resize(part_start + kG00PartHeaderBytes, 0);
@@ -165,7 +165,7 @@ std::vector<uint8_t> EncodeG00Type2Directory(const std::vector<uint8_t>& directo
   PutU16(&file, header_width);
   PutU16(&file, header_height);
   PutU32(&file, region_count);
-  file.resize(file.size() + size_t{region_count} * kG00RegionBytes, 0);
+  file.resize(file.size() + size_t{region_count} * static_cast<size_t>(kG00RegionRecordBytes), 0);
   const std::vector<uint8_t> stream =
       EncodeLz(LzVariant::kG00Bytes, directory.data(), directory.size(), options);
   PutU32(&file, Size32(stream.size() + 8, "compressed size"));
@@ -183,7 +183,8 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
   // then 8 zero bytes. The decoder does not read them.
   for (size_t i = 0; i < parts.size(); ++i) {
     const G00Part& part = parts[i];
-    const size_t at = 9 + kG00RegionBytes * i;
+    if (part.empty) continue;
+    const size_t at = 9 + static_cast<size_t>(kG00RegionRecordBytes) * i;
     SetU32(&file, at + 0, part.origin_x);
     SetU32(&file, at + 4, part.origin_y);
     SetU32(&file, at + 8, static_cast<uint32_t>(part.origin_x + part.width - 1));
@@ -192,38 +193,68 @@ std::vector<uint8_t> EncodeG00Type2(const std::vector<G00Part>& parts, uint16_t 
   return file;
 }
 
-std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size,
-                                    const LzOptions& options) {
-  CheckG00Size(image.width, image.height);
-  PixelBytes(image.width, image.height, 4, image.bgra.size(), "G00 type 2");
+G00Part CutIntoBlocks(const AlphaImage& image, uint32_t origin_x, uint32_t origin_y,
+                      int block_size) {
+  PixelBytes(image.width, image.height, 4, image.bgra.size(), "G00 part");
   if (block_size < 1) throw std::invalid_argument("blocks need a positive size");
+  // Each block's position is origin + offset in a 16-bit field.
+  if (image.width > 0 && origin_x + uint64_t{static_cast<uint32_t>(image.width)} - 1 > 0xFFFF) {
+    throw std::invalid_argument("G00 part reaches beyond x 65535");
+  }
+  if (image.height > 0 && origin_y + uint64_t{static_cast<uint32_t>(image.height)} - 1 > 0xFFFF) {
+    throw std::invalid_argument("G00 part reaches beyond y 65535");
+  }
   G00Part part;
+  part.origin_x = static_cast<uint16_t>(origin_x);
+  part.origin_y = static_cast<uint16_t>(origin_y);
   part.width = image.width;
   part.height = image.height;
   const size_t width = static_cast<size_t>(image.width);
+  const size_t height = static_cast<size_t>(image.height);
   const size_t step = static_cast<size_t>(block_size);
-  for (size_t y = 0; y < static_cast<size_t>(image.height); y += step) {
-    for (size_t x = 0; x < width; x += step) {
-      G00Block block;
-      block.x = static_cast<uint16_t>(x);
-      block.y = static_cast<uint16_t>(y);
-      const size_t w = std::min(step, width - x);
-      const size_t h = std::min(step, static_cast<size_t>(image.height) - y);
-      block.pixels.width = static_cast<int32_t>(w);
-      block.pixels.height = static_cast<int32_t>(h);
-      block.pixels.bgra.reserve(w * h * 4);
-      bool visible = false;
-      for (size_t row = 0; row < h; ++row) {
-        const uint8_t* src = image.bgra.data() + ((y + row) * width + x) * 4;
-        block.pixels.bgra.insert(block.pixels.bgra.end(), src, src + w * 4);
-        for (size_t i = 0; i < w && !visible; ++i) visible = src[4 * i + 3] != 0;
+  for (size_t cell_y = 0; cell_y < height; cell_y += step) {
+    for (size_t cell_x = 0; cell_x < width; cell_x += step) {
+      // The cell's block is the smallest rectangle around its pixels that are not
+      // (0, 0, 0, 0): the picture gives that where no block lies, so a cell wholly of it has
+      // no block. Colour under alpha 0 is kept.
+      const size_t cell_w = std::min(step, width - cell_x);
+      const size_t cell_h = std::min(step, height - cell_y);
+      size_t left = cell_w, right = 0, top = cell_h, bottom = 0;
+      for (size_t row = 0; row < cell_h; ++row) {
+        const uint8_t* src = image.bgra.data() + ((cell_y + row) * width + cell_x) * 4;
+        for (size_t i = 0; i < cell_w; ++i) {
+          uint32_t pixel;
+          std::memcpy(&pixel, src + 4 * i, 4);
+          if (pixel == 0) continue;
+          left = std::min(left, i);
+          right = std::max(right, i + 1);
+          top = std::min(top, row);
+          bottom = row + 1;
+        }
       }
-      // A fully transparent block composes to black, as does no block at all.
-      if (visible) part.blocks.push_back(std::move(block));
+      if (left >= right) continue;
+      G00Block block;
+      block.x = static_cast<uint16_t>(origin_x + cell_x + left);
+      block.y = static_cast<uint16_t>(origin_y + cell_y + top);
+      block.pixels.width = static_cast<int32_t>(right - left);
+      block.pixels.height = static_cast<int32_t>(bottom - top);
+      block.pixels.bgra.reserve((right - left) * (bottom - top) * 4);
+      for (size_t row = top; row < bottom; ++row) {
+        const uint8_t* src = image.bgra.data() + ((cell_y + row) * width + cell_x + left) * 4;
+        block.pixels.bgra.insert(block.pixels.bgra.end(), src, src + (right - left) * 4);
+      }
+      part.blocks.push_back(std::move(block));
     }
   }
-  return EncodeG00Type2({part}, static_cast<uint16_t>(image.width),
-                        static_cast<uint16_t>(image.height), options);
+  return part;
+}
+
+std::vector<uint8_t> EncodeG00Type2(const AlphaImage& image, int block_size,
+                                    const LzOptions& options) {
+  CheckG00Size(image.width, image.height);
+  return EncodeG00Type2({CutIntoBlocks(image, 0, 0, block_size)},
+                        static_cast<uint16_t>(image.width), static_cast<uint16_t>(image.height),
+                        options);
 }
 
 std::vector<uint8_t> EncodePdt10(const ColourImage& image, const LzOptions& options) {
