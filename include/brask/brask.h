@@ -148,8 +148,9 @@ BRASK_API brask_result brask_decode_part_rgba(brask_picture* picture, uint32_t n
 
 /* How hard an encoder works: levels 0 (fastest) to 9 (an optimal parse, the smallest files).
  * Level 4 is the lazy matcher of earlier versions; no level above it ever writes a larger
- * file. BRASK_ENCODE_DEFAULT_LEVEL is level 9, chosen by measurement: at least 1.8 MB/s of
- * RGBA input on flat art, 10 to 60 MB/s on photographs, for files up to 10% smaller. */
+ * file. BRASK_ENCODE_DEFAULT_LEVEL is level 9, chosen by measurement (bench/encode_report):
+ * files up to 12% smaller than level 4's, at 1.3 MB/s of RGBA input or more (flat art, the
+ * slowest) and 5 to 40 MB/s on photographs. */
 #define BRASK_ENCODE_DEFAULT_LEVEL (-1)
 
 typedef struct brask_encode_options {
