@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The x64 setup program under wine64, in a fresh prefix of its own, as scripts run it.
+"""A setup program under wine, in a fresh prefix of its own, as scripts run it: the x64 setup
+under wine64, the x86 one under wine32.
 
 For everyone (/S /ALLUSERS): the files land in Program Files, the uninstall entry under HKLM and
 nothing under HKCU; brask.exe runs from there; where the setup carries the codec, WIC
@@ -10,8 +11,9 @@ machine-wide classes only, so this install is judged by what it writes); its uni
 nothing either.
 
 setup_program_test.py BUILD SETUP X86_BIN WINE_RUN KIND [WIC_CHECK]
-  BUILD: the win64 build, whose `setup` target makes SETUP; X86_BIN: the win32 build's programs;
-  WINE_RUN KIND: cmake/wine-run win64; WIC_CHECK: the WIC client (tests/windows/wic_decode_check.cpp), given when there is a codec.
+  BUILD: the Windows build whose `setup` target makes SETUP; X86_BIN: the win32 build's
+  programs (the x64 setup carries some); WINE_RUN KIND: cmake/wine-run win64 or win32;
+  WIC_CHECK: the WIC client (tests/windows/wic_decode_check.cpp), given when there is a codec.
 Ends with 77 (skipped) when makensis or the win32 build is missing.
 """
 import os
@@ -30,14 +32,14 @@ REGISTRY_NOISE = re.compile(r"^(System\\\\|Software\\\\Microsoft\\\\Windows NT\\
 
 
 class Prefix:
-    """A wine64 prefix of the test's own, started through cmake/wine-run."""
+    """A wine prefix of the test's own, started through cmake/wine-run."""
 
     def __init__(self, wine_run, path):
         self.wine_run = wine_run
         self.path = path
-        self.environment = dict(os.environ, BRASK_WINE64_PREFIX=str(path), WINEPREFIX=str(path),
+        self.environment = dict(os.environ, BRASK_WINE64_PREFIX=str(path),
+                                BRASK_WINE32_PREFIX=str(path), WINEPREFIX=str(path),
                                 WINEDEBUG="-all")
-        self.environment.pop("BRASK_WINE_STATUS", None)
 
     def run(self, *arguments, check=True):
         """Runs a Windows program and waits for every process of the prefix to end."""
@@ -94,13 +96,17 @@ def expect_unchanged(before, after, what):
                + "".join(f"  - {line}\n" for line in removed[:40]))
 
 
-def installed_files(folder, codec):
-    names = ["", "brask.exe", "if_brask_x64.dll", "uninstall.exe", "viewer-plugins",
-             "viewer-plugins/README.txt", "viewer-plugins/if_brask.spi",
-             "viewer-plugins/if_brask_x64.dll"]
+def installed_files(folder, arch, codec):
+    """What the setup of arch (x64 or x86) installs in folder."""
+    plugin = {"x64": "if_brask_x64.dll", "x86": "if_brask.spi"}[arch]
+    names = ["", "brask.exe", plugin, "uninstall.exe", "viewer-plugins",
+             "viewer-plugins/README.txt", "viewer-plugins/if_brask.spi"]
+    if arch == "x64":
+        names.append("viewer-plugins/if_brask_x64.dll")
     if codec:
-        names += ["codec", "codec/x64", "codec/x64/brask_wic.dll", "codec/x86",
-                  "codec/x86/brask_wic.dll"]
+        names += ["codec", f"codec/{arch}", f"codec/{arch}/brask_wic.dll"]
+        if arch == "x64":
+            names += ["codec/x86", "codec/x86/brask_wic.dll"]
     return {f"{folder}/{name}".rstrip("/") for name in names}
 
 
@@ -110,11 +116,12 @@ def new_parents(folder, files_before):
     return {"/".join(parts[:n]) for n in range(1, len(parts))} - files_before
 
 
-def check_install(prefix, before, folder, own_hive, other_hive, codec):
-    """Files exactly as expected; our keys in own_hive only; the uninstall entry's values."""
+def check_install(prefix, before, folder, own_hive, other_hive, arch, codec, wow64):
+    """Files exactly as expected; our keys in own_hive only; the uninstall entry's values; the
+    32-bit codec's classes (64-bit Windows) exactly where 32-bit programs run."""
     after = prefix.snapshot()
     added, removed = changes(before, after)["files"]
-    expected = installed_files(folder, codec) | new_parents(folder, before["files"])
+    expected = installed_files(folder, arch, codec) | new_parents(folder, before["files"])
     expect(set(added) == expected and not removed,
            f"the install's files differ: added {added}, removed {removed}")
     added_keys = changes(before, after)[other_hive][0]
@@ -129,14 +136,21 @@ def check_install(prefix, before, folder, own_hive, other_hive, codec):
     if codec:
         expect(any(line.startswith("Software\\\\Classes\\\\CLSID\\\\") for line in own),
                f"the codec registered no class in {own_hive}")
-    return own
+        classes_32 = any(re.search(r"Wow6432Node.*CLSID", line) for line in own)
+        expect(classes_32 == wow64,
+               f"32-bit programs {'run' if wow64 else 'do not run'} here, yet the 32-bit codec's classes are {'present' if classes_32 else 'missing'}")
 
 
 def main():
     build, setup, x86_bin = Path(sys.argv[1]), Path(sys.argv[2]), Path(sys.argv[3])
     wine_run = sys.argv[4:6]
     wic_check = Path(sys.argv[6]) if len(sys.argv) > 6 else None
+    arch = {"win64": "x64", "win32": "x86"}[wine_run[1]]
     codec = wic_check is not None
+    status = Path(os.environ.get("BRASK_WINE_STATUS", "/nonexistent"))
+    if status.exists() and status.read_text().strip():
+        print(f"SKIP: {wine_run[1]} cannot run Windows programs here: {status.read_text().strip()}")
+        return SKIP
     if not shutil.which("makensis"):
         print("SKIP: no makensis (Debian package nsis)")
         return SKIP
@@ -152,17 +166,24 @@ def main():
     work = Path(tempfile.mkdtemp(prefix="setup-test-", dir=build))
     try:
         prefix = Prefix(wine_run, work / "prefix")
-        subprocess.run([*prefix.wine_run, "--prepare"], env=prefix.environment, check=True)
-        shutil.copy(setup, work / "prefix/drive_c/setup.exe")
+        subprocess.run([*wine_run, "--prepare"], env=prefix.environment, check=True)
+        drive = work / "prefix/drive_c"
+        shutil.copy(setup, drive / "setup.exe")
+        # Whether this 64-bit Windows runs 32-bit programs (wine32 installed, and a kernel that
+        # runs them): the 32-bit codec is registered exactly then.
+        wow64 = False
+        if arch == "x64" and (x86_bin / "wine_probe.exe").exists():
+            shutil.copy(x86_bin / "wine_probe.exe", drive / "probe32.exe")
+            wow64 = prefix.run("C:\\probe32.exe", check=False).returncode == 42
+            (drive / "probe32.exe").unlink()
         before = prefix.snapshot()
 
         # For everyone: HKLM and Program Files.
         prefix.run("C:\\setup.exe", "/S", "/ALLUSERS")
-        check_install(prefix, before, "Program Files/brask", "system.reg", "user.reg", codec)
-        program = "C:\\Program Files\\brask\\brask.exe"
-        demo = prefix.run(program, "demo", "C:\\demo")
-        samples = sorted((work / "prefix/drive_c/demo/samples").glob("*.*"))
-        pngs = list((work / "prefix/drive_c/demo/png").glob("*.png"))
+        check_install(prefix, before, "Program Files/brask", "system.reg", "user.reg", arch, codec, wow64)
+        demo = prefix.run("C:\\Program Files\\brask\\brask.exe", "demo", "C:\\demo")
+        samples = sorted((drive / "demo/samples").glob("*.*"))
+        pngs = list((drive / "demo/png").glob("*.png"))
         expect(samples and len(pngs) >= len(samples),
                f"the installed brask.exe made {len(samples)} samples and {len(pngs)} PNGs:\n{demo.stdout}{demo.stderr}")
         if codec:
@@ -171,26 +192,26 @@ def main():
                 pairs += [f"C:\\demo\\samples\\{picture.name}", f"C:\\demo\\png\\{picture.stem}.png"]
             expect(any(p.endswith(".g00") for p in pairs) and any(p.endswith(".pdt") for p in pairs),
                    "the demo made no G00 or no PDT")
-            shutil.copy(wic_check, work / "prefix/drive_c/wic_decode_check.exe")
+            shutil.copy(wic_check, drive / "wic_decode_check.exe")
             decoded = prefix.run("C:\\wic_decode_check.exe", *pairs, check=False)
             print(decoded.stdout, end="")
             expect(decoded.returncode == 0, f"WIC decodes differ from brask.exe's PNGs:\n{decoded.stderr}")
-        shutil.rmtree(work / "prefix/drive_c/demo")
+            (drive / "wic_decode_check.exe").unlink()
+        shutil.rmtree(drive / "demo")
         prefix.run("C:\\Program Files\\brask\\uninstall.exe", "/S")
         expect_unchanged(before, prefix.snapshot(), "after the uninstaller (everyone)")
-        print("for everyone: installed, used and removed without a trace")
+        print(f"{arch} setup for everyone: installed, used and removed without a trace")
 
         # For the current user: HKCU and the user's own programs folder.
         prefix.run("C:\\setup.exe", "/S")
-        users = [p for p in (work / "prefix/drive_c/users").iterdir() if p.name != "Public"]
+        users = [p for p in (drive / "users").iterdir() if p.name != "Public"]
         folder = f"users/{users[0].name}/AppData/Local/Programs/brask"
-        check_install(prefix, before, folder, "user.reg", "system.reg", codec)
+        check_install(prefix, before, folder, "user.reg", "system.reg", arch, codec, wow64)
         prefix.run("C:\\" + folder.replace("/", "\\") + "\\uninstall.exe", "/S")
         expect_unchanged(before, prefix.snapshot(), "after the uninstaller (current user)")
-        print("for the current user: installed and removed without a trace")
+        print(f"{arch} setup for the current user: installed and removed without a trace")
     finally:
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(work / "prefix")),
-                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-k"], env=prefix.environment, stderr=subprocess.DEVNULL)
         shutil.rmtree(work, ignore_errors=True)
     return 0
 
