@@ -1,0 +1,228 @@
+#include "integrations/wic/registration.h"
+
+#include <algorithm>
+
+#include <shlobj.h>
+#include <wincodec.h>
+
+#include "integrations/wic/class_ids.h"
+
+namespace brask_wic {
+namespace {
+
+const wchar_t kClasses[] = L"Software\\Classes\\";
+const wchar_t kKindMap[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap";
+const wchar_t kThumbnailHandler[] = L"{e357fccd-a995-4576-b01f-234630154e96}";
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+std::vector<BYTE> TextData(const std::wstring& text) {
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+  return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
+}
+
+std::vector<BYTE> NumberData(DWORD number) {
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(&number);
+  return std::vector<BYTE>(bytes, bytes + sizeof number);
+}
+
+// Collects entries; `ours` says whether the keys that follow belong to us alone.
+class EntryList {
+ public:
+  void Text(const std::wstring& key, const std::wstring& name, const std::wstring& text,
+            bool ours = true) {
+    entries_.push_back({key, name, REG_SZ, TextData(text), ours});
+  }
+  void Number(const std::wstring& key, const std::wstring& name, DWORD number) {
+    entries_.push_back({key, name, REG_DWORD, NumberData(number), true});
+  }
+  void Binary(const std::wstring& key, const std::wstring& name, std::vector<BYTE> data) {
+    entries_.push_back({key, name, REG_BINARY, std::move(data), true});
+  }
+  void Key(const std::wstring& key) { entries_.push_back({key, L"", REG_NONE, {}, true}); }
+  std::vector<RegistryEntry> Take() { return std::move(entries_); }
+
+ private:
+  std::vector<RegistryEntry> entries_;
+};
+
+void AddServer(EntryList* list, const std::wstring& clsid_key, const std::wstring& name,
+               const std::wstring& dll_path) {
+  list->Text(clsid_key, L"", name);
+  list->Text(clsid_key + L"\\InprocServer32", L"", dll_path);
+  list->Text(clsid_key + L"\\InprocServer32", L"ThreadingModel", L"Both");
+}
+
+HKEY RootOf(RegistrationScope scope) {
+  return scope == RegistrationScope::kMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+std::wstring ThisDllPath() {
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(g_module, &path[0], DWORD(path.size()));
+  if (length == 0 || length >= path.size()) return std::wstring();
+  path.resize(length);
+  return path;
+}
+
+// Removes key when it holds neither values nor subkeys.
+void RemoveIfEmpty(HKEY root, const std::wstring& key) {
+  HKEY opened;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+  DWORD subkeys = 1, values = 1;
+  const LSTATUS status = RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                          nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(opened);
+  if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(root, key.c_str());
+}
+
+// The key's parent, or empty at the top.
+std::wstring ParentOf(const std::wstring& key) {
+  const size_t slash = key.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
+}
+
+// Keys that others (Windows itself) own and that are never removed, even empty.
+bool IsCommonKey(const std::wstring& key) {
+  static const wchar_t* const kCommon[] = {
+      L"Software\\Classes", L"Software\\Classes\\CLSID",
+      L"Software\\Classes\\SystemFileAssociations", kKindMap};
+  for (const wchar_t* common : kCommon) {
+    if (_wcsicmp(key.c_str(), common) == 0) return true;
+  }
+  // The decoder category and its Instance key.
+  const std::wstring category = std::wstring(kClasses) + L"CLSID\\" +
+                                GuidText(CATID_WICBitmapDecoders);
+  return _wcsicmp(key.c_str(), category.c_str()) == 0 ||
+         _wcsicmp(key.c_str(), (category + L"\\Instance").c_str()) == 0;
+}
+
+// Removes the empty keys from key up to the first that is common or not empty.
+void PruneEmptyKeys(HKEY root, std::wstring key) {
+  while (!key.empty() && !IsCommonKey(key)) {
+    RemoveIfEmpty(root, key);
+    key = ParentOf(key);
+  }
+}
+
+}  // namespace
+
+std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
+                                           const std::wstring& dll_path) {
+  EntryList list;
+  const std::wstring classes = kClasses;
+  const std::wstring instances =
+      classes + L"CLSID\\" + GuidText(CATID_WICBitmapDecoders) + L"\\Instance\\";
+  for (const FormatNames& format : kFormats) {
+    const std::wstring decoder = GuidText(*format.decoder);
+    const std::wstring key = classes + L"CLSID\\" + decoder;
+    AddServer(&list, key, format.friendly_name, dll_path);
+    list.Text(key, L"FriendlyName", format.friendly_name);
+    list.Text(key, L"Author", L"if_brask");
+    list.Text(key, L"Vendor", GuidText(kVendor));
+    list.Text(key, L"ContainerFormat", GuidText(*format.container));
+    list.Text(key, L"Version", L"1.0.0.0");
+    list.Text(key, L"SpecVersion", L"1.0.0.0");
+    list.Text(key, L"FileExtensions", format.extension);
+    list.Text(key, L"MimeTypes", format.mime_type);
+    list.Number(key, L"SupportsAnimation", 0);
+    list.Number(key, L"SupportsMultiframe", format.format == BRASK_FORMAT_G00 ? 1 : 0);
+    list.Number(key, L"SupportsLossless", 1);
+    list.Number(key, L"SupportsChromakey", 0);
+    // The pixel formats frames come in: each format has an opaque, a masked or parts
+    // mode, and an indexed one.
+    const GUID* formats[] = {&GUID_WICPixelFormat32bppBGRA, &GUID_WICPixelFormat32bppBGR,
+                             &GUID_WICPixelFormat8bppIndexed};
+    for (const GUID* pixel_format : formats) {
+      list.Key(key + L"\\Formats\\" + GuidText(*pixel_format));
+    }
+    if (format.format == BRASK_FORMAT_PDT) {
+      // "PDT1" at the start, every bit compared.
+      const std::wstring pattern = key + L"\\Patterns\\0";
+      list.Number(pattern, L"Position", 0);
+      list.Number(pattern, L"Length", 4);
+      list.Binary(pattern, L"Pattern", {'P', 'D', 'T', '1'});
+      list.Binary(pattern, L"Mask", {0xFF, 0xFF, 0xFF, 0xFF});
+      list.Number(pattern, L"EndOfStream", 0);
+    }
+    list.Text(instances + decoder, L"CLSID", decoder);
+    list.Text(instances + decoder, L"FriendlyName", format.friendly_name);
+  }
+
+  const std::wstring thumbnailer = GuidText(kClsidThumbnailProvider);
+  AddServer(&list, classes + L"CLSID\\" + thumbnailer, L"G00 and PDT Thumbnail Provider",
+            dll_path);
+  for (const FormatNames& format : kFormats) {
+    const std::wstring extension = format.extension;
+    list.Text(classes + L"SystemFileAssociations\\" + extension + L"\\ShellEx\\" +
+                  kThumbnailHandler,
+              L"", thumbnailer);
+    list.Text(classes + extension, L"PerceivedType", L"image", false);
+    list.Text(classes + extension, L"Content Type", format.mime_type, false);
+    // Explorer's kind map is machine-wide only.
+    if (scope == RegistrationScope::kMachine) list.Text(kKindMap, extension, L"picture", false);
+  }
+  return list.Take();
+}
+
+HRESULT Unregister(RegistrationScope scope) {
+  const HKEY root = RootOf(scope);
+  HRESULT outcome = S_OK;
+  for (const RegistryEntry& entry : RegistryEntries(scope, ThisDllPath())) {
+    if (entry.key_is_ours) {
+      // Our key goes whole, with everything below it.
+      const LSTATUS status = RegDeleteTreeW(root, entry.key.c_str());
+      if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(outcome)) {
+        outcome = HRESULT_FROM_WIN32(status);
+      }
+      PruneEmptyKeys(root, ParentOf(entry.key));
+      continue;
+    }
+    // A shared value goes only while it still holds what we wrote.
+    HKEY opened;
+    if (RegOpenKeyExW(root, entry.key.c_str(), 0, KEY_READ | KEY_SET_VALUE, &opened) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    std::vector<BYTE> held(entry.data.size() + 16);
+    DWORD type = 0, size = DWORD(held.size());
+    if (RegQueryValueExW(opened, entry.name.c_str(), nullptr, &type, held.data(), &size) ==
+            ERROR_SUCCESS &&
+        type == entry.type && size == entry.data.size() &&
+        std::equal(entry.data.begin(), entry.data.end(), held.begin())) {
+      RegDeleteValueW(opened, entry.name.c_str());
+    }
+    RegCloseKey(opened);
+    PruneEmptyKeys(root, entry.key);
+  }
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  return outcome;
+}
+
+HRESULT Register(RegistrationScope scope) {
+  const std::wstring dll_path = ThisDllPath();
+  if (dll_path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  const HKEY root = RootOf(scope);
+  for (const RegistryEntry& entry : RegistryEntries(scope, dll_path)) {
+    HKEY opened;
+    LSTATUS status = RegCreateKeyExW(root, entry.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                     nullptr, &opened, nullptr);
+    if (status == ERROR_SUCCESS && entry.type != REG_NONE) {
+      status = RegSetValueExW(opened, entry.name.empty() ? nullptr : entry.name.c_str(), 0,
+                              entry.type, entry.data.data(), DWORD(entry.data.size()));
+    }
+    if (status == ERROR_SUCCESS) RegCloseKey(opened);
+    if (status != ERROR_SUCCESS) {
+      Unregister(scope);
+      return HRESULT_FROM_WIN32(status);
+    }
+  }
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  return S_OK;
+}
+
+}  // namespace brask_wic
