@@ -35,7 +35,8 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define SETUP_X64 "${PRODUCT}-${VERSION}-setup-x64.exe"
 !define ERROR_ELEVATION_REQUIRED 740
-!define SHCNE_ASSOCCHANGED 0x08000000
+; The WIC decoder category (CATID_WICBitmapDecoders) in the current user's classes.
+!define USER_DECODER_CATEGORY "Software\Classes\CLSID\{7ED96837-96F0-4812-B211-F13C24117ED3}"
 !if ${ARCH} == x64
   !define PLUGIN if_brask_x64.dll
 !else
@@ -278,7 +279,6 @@ Section "${PRODUCT}"
         !insertmacro RegisterCodec "${REGSVR32_X86}" "$INSTDIR\codec\x86\brask_wic.dll"
       ${EndIf}
     !endif
-    System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
   !endif
 SectionEnd
 
@@ -327,7 +327,6 @@ Section "Uninstall"
     !endif
     RMDir "$INSTDIR\codec\${ARCH}"
     RMDir "$INSTDIR\codec"
-    System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
   !endif
   Delete "$INSTDIR\viewer-plugins\README.txt"
   Delete "$INSTDIR\viewer-plugins\if_brask.spi"
@@ -338,9 +337,12 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  ; The user's uninstall list and programs folder, which a per-user setup may have been the
-  ; first to make, go when nothing else is in them.
+  ; The user's WIC decoder list, uninstall list and programs folder, which a per-user setup
+  ; may have been the first to make, go when nothing else is in them. (Windows keeps the
+  ; decoder list per machine only; the codec's unregistering leaves it per user too.)
   ${If} $AllUsers = 0
+    DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}\Instance"
+    DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}"
     DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
     ${GetParent} "$INSTDIR" $0
     ${If} $0 == "$LOCALAPPDATA\Programs"

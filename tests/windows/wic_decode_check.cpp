@@ -116,11 +116,18 @@ int wmain(int argc, wchar_t** argv) {
                      static_cast<unsigned long>(picture_result),
                      static_cast<unsigned long>(png_result));
         status = 1;
-      } else if (picture.width != png.width || picture.height != png.height ||
-                 picture.bgra != png.bgra) {
-        std::wprintf(L"FAIL %ls: %ux%u, its PNG %ux%u, %ls pixels\n", argv[i], picture.width,
-                     picture.height, png.width, png.height,
-                     picture.bgra == png.bgra ? L"equal" : L"other");
+      } else if (picture.width != png.width || picture.height != png.height) {
+        std::wprintf(L"FAIL %ls: %ux%u, its PNG %ux%u\n", argv[i], picture.width,
+                     picture.height, png.width, png.height);
+        status = 1;
+      } else if (picture.bgra != png.bgra) {
+        size_t at = 0;
+        while (picture.bgra[at] == png.bgra[at]) ++at;
+        at -= at % 4;
+        std::wprintf(L"FAIL %ls: pixel %zu is BGRA %u,%u,%u,%u, in its PNG %u,%u,%u,%u\n",
+                     argv[i], at / 4, picture.bgra[at], picture.bgra[at + 1],
+                     picture.bgra[at + 2], picture.bgra[at + 3], png.bgra[at],
+                     png.bgra[at + 1], png.bgra[at + 2], png.bgra[at + 3]);
         status = 1;
       } else {
         std::wprintf(L"ok %ls: %ux%u, as its PNG\n", argv[i], picture.width, picture.height);
