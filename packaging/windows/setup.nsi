@@ -115,6 +115,16 @@ Page custom ChooseUsersPage LeaveUsersPage
   ${EndIf}
 !macroend
 
+; Removes FOLDER when empty, and the user's programs folder above it when that is empty too:
+; a per-user setup may have been the first to make it.
+!macro RemoveEmptyFolder FOLDER
+  RMDir "${FOLDER}"
+  ${GetParent} "${FOLDER}" $0
+  ${If} $0 == "$LOCALAPPDATA\Programs"
+    RMDir "$0"
+  ${EndIf}
+!macroend
+
 ; The 64-bit setup is a 64-bit process: $SYSDIR is the real System32 (the 64-bit regsvr32) and
 ; the 32-bit regsvr32 is in SysWOW64. On 32-bit Windows System32 holds the only one.
 !define REGSVR32 "$SYSDIR\regsvr32.exe"
@@ -213,8 +223,9 @@ Function RemoveEarlierInstall
   ${EndIf}
   DetailPrint "Removing the earlier install in $R0"
   ExecWait '"$R0\uninstall.exe" /S _?=$R0'
+  ; Run in place (_?=), the uninstaller could not remove itself nor its folder.
   Delete "$R0\uninstall.exe"
-  RMDir "$R0"
+  !insertmacro RemoveEmptyFolder "$R0"
 FunctionEnd
 
 ; Registers the codec at DLL with REGSVR32, or ends the setup: what it installed is removed
@@ -226,7 +237,7 @@ FunctionEnd
     DetailPrint "regsvr32 failed ($0); removing what was installed"
     ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
     Delete "$INSTDIR\uninstall.exe"
-    RMDir "$INSTDIR"
+    !insertmacro RemoveEmptyFolder "$INSTDIR"
     MessageBox MB_ICONSTOP "The codec ${DLL} could not be registered (regsvr32: $0). Nothing was installed." /SD IDOK
     SetErrorLevel 3
     Quit
@@ -336,17 +347,13 @@ Section "Uninstall"
   Delete "$INSTDIR\${PLUGIN}"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
-  ; The user's WIC decoder list, uninstall list and programs folder, which a per-user setup
-  ; may have been the first to make, go when nothing else is in them. (Windows keeps the
-  ; decoder list per machine only; the codec's unregistering leaves it per user too.)
+  !insertmacro RemoveEmptyFolder "$INSTDIR"
+  ; The user's WIC decoder list and uninstall list, which a per-user setup may have been the
+  ; first to make, go when nothing else is in them. (Windows keeps the decoder list per
+  ; machine only; the codec's unregistering leaves it per user too.)
   ${If} $AllUsers = 0
     DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}\Instance"
     DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}"
     DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
-    ${GetParent} "$INSTDIR" $0
-    ${If} $0 == "$LOCALAPPDATA\Programs"
-      RMDir "$0"
-    ${EndIf}
   ${EndIf}
 SectionEnd

@@ -7,8 +7,8 @@ nothing under HKCU; brask.exe runs from there; where the setup carries the codec
 programs decode G00 and PDT through it exactly as brask.exe's PNGs. Then its uninstaller
 (/S): no file and no key or value of ours remains. For the current user (/S): the files land in
 the user's local programs folder and every key under HKCU, none under HKLM (wine's COM reads
-machine-wide classes only, so this install is judged by what it writes); its uninstaller leaves
-nothing either.
+machine-wide classes only, so this install is judged by what it writes), also when a second
+setup, into another folder (/D), replaces the first; its uninstaller leaves nothing either.
 
 setup_program_test.py BUILD SETUP X86_BIN WINE_RUN KIND [WIC_CHECK]
   BUILD: the Windows build whose `setup` target makes SETUP; X86_BIN: the win32 build's
@@ -216,12 +216,16 @@ def main():
         print(f"{arch} setup for everyone: installed, used and removed without a trace")
 
         # For the current user: HKCU and the user's own programs folder.
+        # Installed twice, the second time in a folder of the user's choice (/D): the second
+        # setup removes the first install before its own.
         before = after_everyone
         prefix.run("C:\\setup.exe", "/S")
         users = [p for p in (drive / "users").iterdir() if p.name != "Public"]
-        folder = f"users/{users[0].name}/AppData/Local/Programs/brask"
-        check_install(prefix, before, folder, "user.reg", "system.reg", arch, codec, wow64)
-        prefix.run("C:\\" + folder.replace("/", "\\") + "\\uninstall.exe", "/S")
+        default_folder = f"users/{users[0].name}/AppData/Local/Programs/brask"
+        expect((drive / default_folder / "brask.exe").exists(), f"nothing installed in {default_folder}")
+        prefix.run("C:\\setup.exe", "/S", "/D=C:\\brask-elsewhere")
+        check_install(prefix, before, "brask-elsewhere", "user.reg", "system.reg", arch, codec, wow64)
+        prefix.run("C:\\brask-elsewhere\\uninstall.exe", "/S")
         expect_unchanged(before, prefix.snapshot(), "after the uninstaller (current user)")
         print(f"{arch} setup for the current user: installed and removed without a trace")
     finally:
