@@ -42,22 +42,48 @@ HRESULT BitmapFrame::DecodeOnce() {
   // so this size fits in size_t.
   const size_t stride = size_t{shape_.width} * shape_.bytes_per_pixel;
   pixels_.resize(stride * shape_.height);
+  std::vector<WICColor> palette;
   const HRESULT result = source_->DecodeFrame(index_, pixels_.data(), pixels_.size(), stride,
-                                              &palette_);
+                                              &palette);
   if (FAILED(result)) {
     std::vector<uint8_t>().swap(pixels_);
     return result;
   }
   decoded_ = true;
+  if (!palette_ready_) {  // a palette once handed out is never replaced
+    palette_ = std::move(palette);
+    palette_ready_ = true;
+  }
   return S_OK;
+}
+
+HRESULT BitmapFrame::DecodeInto(BYTE* buffer, UINT buffer_size, UINT stride) {
+  std::vector<WICColor> palette;
+  const HRESULT result = source_->DecodeFrame(index_, buffer, buffer_size, stride, &palette);
+  if (SUCCEEDED(result) && shape_.bytes_per_pixel == 1) {
+    ScopedLock hold(&lock_);
+    if (!palette_ready_) {
+      palette_ = std::move(palette);
+      palette_ready_ = true;
+    }
+  }
+  return result;
 }
 
 HRESULT BitmapFrame::CopyPalette(IWICPalette* palette) {
   return Guarded([&]() -> HRESULT {
     if (palette == nullptr) return E_INVALIDARG;
     if (shape_.bytes_per_pixel != 1) return WINCODEC_ERR_PALETTEUNAVAILABLE;
-    const HRESULT result = DecodeOnce();
-    if (FAILED(result)) return result;
+    bool ready;
+    {
+      ScopedLock hold(&lock_);
+      ready = palette_ready_;
+    }
+    if (!ready) {
+      const HRESULT result = DecodeOnce();
+      if (FAILED(result)) return result;
+    }
+    // Once ready, palette_ no longer changes.
     return palette->InitializeCustom(palette_.data(), static_cast<UINT>(palette_.size()));
   });
 }
@@ -80,18 +106,17 @@ HRESULT BitmapFrame::CopyPixels(const WICRect* rect, UINT stride, UINT buffer_si
       return WINCODEC_ERR_INSUFFICIENTBUFFER;
     }
 
-    // The whole frame of a 32-bit format goes straight into the caller's rows, in one pass
-    // and without a copy of our own, unless it is decoded already.
+    // The whole frame goes straight into the caller's rows, without a copy of our own,
+    // unless it is decoded already.
     const bool is_whole = area.X == 0 && area.Y == 0 && uint32_t(area.Width) == shape_.width &&
                           uint32_t(area.Height) == shape_.height;
-    if (is_whole && shape_.bytes_per_pixel == 4 &&
-        uint64_t(stride) * shape_.height <= buffer_size) {
+    if (is_whole && uint64_t(stride) * shape_.height <= buffer_size) {
       bool decoded;
       {
         ScopedLock hold(&lock_);
         decoded = decoded_;
       }
-      if (!decoded) return source_->DecodeFrame(index_, buffer, buffer_size, stride, nullptr);
+      if (!decoded) return DecodeInto(buffer, buffer_size, stride);
     }
 
     const HRESULT result = DecodeOnce();

@@ -31,12 +31,15 @@ class BitmapFrame : public RefCounted, public IWICBitmapFrameDecode {
  private:
   // Decodes the frame into pixels_ (and palette_) once; later calls reuse them.
   HRESULT DecodeOnce();
+  // Decodes the whole frame into the caller's rows, keeping the palette of an indexed frame.
+  HRESULT DecodeInto(BYTE* buffer, UINT buffer_size, UINT stride);
 
   const std::shared_ptr<PictureSource> source_;
   const uint32_t index_;
   const FrameShape shape_;
   SRWLOCK lock_ = SRWLOCK_INIT;
-  bool decoded_ = false;
+  bool decoded_ = false;          // pixels_ holds the frame
+  bool palette_ready_ = false;    // palette_ holds an indexed frame's palette
   std::vector<uint8_t> pixels_;  // rows width * bytes_per_pixel apart
   std::vector<WICColor> palette_;
 };

@@ -91,6 +91,7 @@ class ComPtr {
   explicit ComPtr(Interface* owned) : pointer_(owned) {}
   ComPtr(const ComPtr&) = delete;
   ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : pointer_(other.detach()) {}
   ~ComPtr() {
     if (pointer_ != nullptr) pointer_->Release();
   }

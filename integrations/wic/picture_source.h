@@ -42,8 +42,9 @@ class PictureSource {
   const FrameShape& frame(uint32_t n) const { return frames_[n]; }
 
   // Decodes frame n in its pixel format: its rows `stride` bytes apart in dst (`size`
-  // bytes). An indexed frame also gives its palette as 0xAARRGGBB, covering every index
-  // used (the colours past the stored palette are opaque black, as the C API's RGBA gives).
+  // bytes). An indexed frame also gives its palette (non-null) as 0xAARRGGBB, covering every
+  // index used (the colours past the stored palette are opaque black, as the C API's RGBA
+  // gives them).
   HRESULT DecodeFrame(uint32_t n, uint8_t* dst, size_t size, size_t stride,
                       std::vector<WICColor>* palette);
   // Decodes the picture (frame 0) as 32bppBGRA whatever its mode, straight alpha.

@@ -86,19 +86,11 @@ std::wstring ParentOf(const std::wstring& key) {
   return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
 }
 
-// Keys that others (Windows itself) own and that are never removed, even empty.
+// Keys that Windows itself keeps, where removing empty keys stops. Below them, a key that
+// registering made and that holds nothing once ours is gone is removed.
 bool IsCommonKey(const std::wstring& key) {
-  static const wchar_t* const kCommon[] = {
-      L"Software\\Classes", L"Software\\Classes\\CLSID",
-      L"Software\\Classes\\SystemFileAssociations", kKindMap};
-  for (const wchar_t* common : kCommon) {
-    if (_wcsicmp(key.c_str(), common) == 0) return true;
-  }
-  // The decoder category and its Instance key.
-  const std::wstring category = std::wstring(kClasses) + L"CLSID\\" +
-                                GuidText(CATID_WICBitmapDecoders);
-  return _wcsicmp(key.c_str(), category.c_str()) == 0 ||
-         _wcsicmp(key.c_str(), (category + L"\\Instance").c_str()) == 0;
+  // The per-user CLSID and decoder category keys may be ours alone, and go when empty.
+  return _wcsicmp(key.c_str(), L"Software\\Classes") == 0 || _wcsicmp(key.c_str(), kKindMap) == 0;
 }
 
 // Removes the empty keys from key up to the first that is common or not empty.

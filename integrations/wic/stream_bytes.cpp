@@ -10,6 +10,8 @@ namespace {
 // Bytes asked of the stream at most at once: the buffer grows as bytes arrive, so a stream
 // that states a huge size but holds little costs little.
 constexpr size_t kLargestRead = size_t{16} << 20;
+// The read after the stated size, which normally finds the end.
+constexpr size_t kEndProbe = 4096;
 
 }  // namespace
 
@@ -19,20 +21,21 @@ HRESULT ReadWholeStream(IStream* stream, uint64_t limit, std::vector<uint8_t>* b
   LARGE_INTEGER start{};
   if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr))) return WINCODEC_ERR_STREAMREAD;
 
-  // The stated size only sizes the first read; the stream's end is where reads stop.
+  // The stated size is read at once, into a buffer with room for the read that finds the
+  // end; a stream that holds more than it says is read on, in growing pieces.
   uint64_t stated = 0;
   STATSTG stat{};
   if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
     stated = stat.cbSize.QuadPart;
     if (stated > limit) return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
   }
-  size_t want = static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(stated + 1, 4096),
-                                                        kLargestRead));
+  bytes->reserve(static_cast<size_t>(std::min<uint64_t>(stated + kEndProbe, limit + 1)));
+  size_t want = stated > 0 ? static_cast<size_t>(std::min<uint64_t>(stated, kLargestRead))
+                           : kEndProbe;
   for (;;) {
     const size_t have = bytes->size();
-    // One byte more than the limit is asked for, to tell "exactly the limit" from "more".
-    const uint64_t room = limit + 1 - have;
-    const ULONG ask = static_cast<ULONG>(std::min<uint64_t>(want, room));
+    // At most one byte past the limit is asked for, to tell "exactly the limit" from "more".
+    const ULONG ask = static_cast<ULONG>(std::min<uint64_t>(want, limit + 1 - have));
     bytes->resize(have + ask);
     ULONG got = 0;
     const HRESULT result = stream->Read(bytes->data() + have, ask, &got);
@@ -46,7 +49,7 @@ HRESULT ReadWholeStream(IStream* stream, uint64_t limit, std::vector<uint8_t>* b
       return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
     }
     if (got == 0 || result == S_FALSE) break;
-    want = std::min(want * 2, kLargestRead);
+    want = bytes->size() == stated ? kEndProbe : std::min(want * 2, kLargestRead);
   }
   return S_OK;
 }
