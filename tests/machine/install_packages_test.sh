@@ -31,7 +31,7 @@ case " $* " in
     failed=$(grep -c update "$STATE/calls")
     if [ "$UPDATE_FAILURES" -lt 0 ] || [ "$failed" -le "$UPDATE_FAILURES" ]; then
       echo "Err:6 http://mirror/debian-security bookworm-security/main i386 Packages"
-      echo "E: Failed to fetch http://mirror/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress?"
+      echo "E: Failed to fetch http://mirror/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
       echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
       exit 100
     fi
@@ -107,7 +107,7 @@ expect "update tried three times" [ "$(grep -c '^update$' <<<"$calls")" -eq 3 ]
 expect "goes on without the index: ends with 0" [ $status -eq 0 ]
 expect "native packages installed" installed g++
 expect "wine32 reported unavailable" grep -q "^wine32:i386	apt-get could not install it" "$STATE/unavailable"
-expect "its reason names the broken index" grep -q "unexpected size" "$STATE/unavailable"
+expect "its reason names the broken index" grep -q "unexpected size (374820 != 376004). Mirror sync in progress?$" "$STATE/unavailable"
 expect "the reason is said" grep -q "Not installed: wine32:i386" <<<"$output"
 
 # A native package that cannot be installed stops everything.
