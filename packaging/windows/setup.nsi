@@ -228,19 +228,31 @@ Function RemoveEarlierInstall
   !insertmacro RemoveEmptyFolder "$R0"
 FunctionEnd
 
-; Registers the codec at DLL with REGSVR32, or ends the setup: what it installed is removed
+; Ends the setup after regsvr32 ($0) failed on the codec $R9: what it installed is removed
 ; again by the uninstaller it wrote, and the setup ends with 3.
-!macro RegisterCodec REGSVR32 DLL
+Function AbandonInstall
+  DetailPrint "regsvr32 failed ($0); removing what was installed"
+  SetOutPath "$TEMP"  ; the folder cannot go while it is this process's current folder
+  ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+  Delete "$INSTDIR\uninstall.exe"
+  !insertmacro RemoveEmptyFolder "$INSTDIR"
+  MessageBox MB_ICONSTOP "The codec $R9 could not be registered (regsvr32: $0). Nothing was installed." /SD IDOK
+  SetErrorLevel 3
+  Quit
+FunctionEnd
+
+; Registers the codec at DLL with REGSVR32, or abandons the install. With MAY_NOT_START 1, a
+; regsvr32 that cannot start at all (the 32-bit one, on a 64-bit Windows that runs no 32-bit
+; programs) leaves that codec unregistered and the install goes on.
+!macro RegisterCodec REGSVR32 DLL MAY_NOT_START
   DetailPrint "Registering ${DLL}"
   !insertmacro RunRegsvr32 "${REGSVR32}" "" "${DLL}"
-  ${If} $0 != 0
-    DetailPrint "regsvr32 failed ($0); removing what was installed"
-    ExecWait '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
-    Delete "$INSTDIR\uninstall.exe"
-    !insertmacro RemoveEmptyFolder "$INSTDIR"
-    MessageBox MB_ICONSTOP "The codec ${DLL} could not be registered (regsvr32: $0). Nothing was installed." /SD IDOK
-    SetErrorLevel 3
-    Quit
+  ${If} $0 == "cannot start"
+  ${AndIf} ${MAY_NOT_START} = 1
+    DetailPrint "Not registered: this Windows runs no 32-bit programs"
+  ${ElseIf} $0 != 0
+    StrCpy $R9 "${DLL}"
+    Call AbandonInstall
   ${EndIf}
 !macroend
 
@@ -280,15 +292,10 @@ Section "${PRODUCT}"
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
 
   !ifdef CODEC
-    !insertmacro RegisterCodec "${REGSVR32}" "$INSTDIR\codec\${ARCH}\brask_wic.dll"
+    !insertmacro RegisterCodec "${REGSVR32}" "$INSTDIR\codec\${ARCH}\brask_wic.dll" 0
     !if ${ARCH} == x64
       ; 32-bit programs get the 32-bit codec, where Windows still runs them.
-      !insertmacro RunRegsvr32 "${REGSVR32_X86}" "" "$INSTDIR\codec\x86\brask_wic.dll"
-      ${If} $0 == "cannot start"
-        DetailPrint "The 32-bit codec is not registered: this Windows runs no 32-bit programs"
-      ${Else}
-        !insertmacro RegisterCodec "${REGSVR32_X86}" "$INSTDIR\codec\x86\brask_wic.dll"
-      ${EndIf}
+      !insertmacro RegisterCodec "${REGSVR32_X86}" "$INSTDIR\codec\x86\brask_wic.dll" 1
     !endif
   !endif
 SectionEnd

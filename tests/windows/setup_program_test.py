@@ -5,7 +5,8 @@ under wine64, the x86 one under wine32.
 For everyone (/S /ALLUSERS): the files land in Program Files, the uninstall entry under HKLM and
 nothing under HKCU; brask.exe runs from there; where the setup carries the codec, WIC
 programs decode G00 and PDT through it exactly as brask.exe's PNGs. Then its uninstaller
-(/S): no file and no key or value of ours remains. For the current user (/S): the files land in
+(/S): no file and no key or value of ours remains. A setup whose regsvr32 fails ends with 3
+and leaves nothing either. For the current user (/S): the files land in
 the user's local programs folder and every key under HKCU, none under HKLM (wine's COM reads
 machine-wide classes only, so this install is judged by what it writes), also when a second
 setup, into another folder (/D), replaces the first; its uninstaller leaves nothing either.
@@ -41,9 +42,12 @@ class Prefix:
                                 BRASK_WINE32_PREFIX=str(path), WINEPREFIX=str(path),
                                 WINEDEBUG="-all")
 
-    def run(self, *arguments, check=True):
+    def run(self, *arguments, check=True, dll_overrides=None):
         """Runs a Windows program and waits for every process of the prefix to end."""
-        result = subprocess.run([*self.wine_run, *arguments], env=self.environment,
+        environment = dict(self.environment)
+        if dll_overrides:
+            environment["WINEDLLOVERRIDES"] = dll_overrides
+        result = subprocess.run([*self.wine_run, *arguments], env=environment,
                                 capture_output=True, text=True, errors="replace", timeout=300)
         subprocess.run(["wineserver", "-w"], env=self.environment, timeout=300)
         if check and result.returncode != 0:
@@ -216,6 +220,19 @@ def main():
         print(f"{arch} setup for everyone: installed, used and removed without a trace")
 
         # For the current user: HKCU and the user's own programs folder.
+        if codec:
+            # A regsvr32 that fails (a program ending with 42 in its place): the setup ends
+            # with 3 and takes back all it did.
+            regsvr32 = drive / "windows/system32/regsvr32.exe"
+            original = regsvr32.read_bytes()
+            shutil.copy(build / "bin/wine_probe.exe", regsvr32)
+            failed = prefix.run("C:\\setup.exe", "/S", "/ALLUSERS", check=False,
+                                dll_overrides="regsvr32.exe=n")
+            regsvr32.write_bytes(original)
+            expect(failed.returncode == 3, f"the setup ended with {failed.returncode}, not 3, when regsvr32 failed")
+            expect_unchanged(after_everyone, prefix.snapshot(), "after a setup whose regsvr32 failed")
+            print(f"{arch} setup whose codec cannot be registered: ended with 3, left nothing")
+
         # Installed twice, the second time in a folder of the user's choice (/D): the second
         # setup removes the first install before its own.
         before = after_everyone
