@@ -37,6 +37,7 @@ SetCompressor /SOLID lzma
 !define ERROR_ELEVATION_REQUIRED 740
 ; The WIC decoder category (CATID_WICBitmapDecoders) in the current user's classes.
 !define USER_DECODER_CATEGORY "Software\Classes\CLSID\{7ED96837-96F0-4812-B211-F13C24117ED3}"
+!define USER_DECODER_CATEGORY_X86 "Software\Classes\Wow6432Node\CLSID\{7ED96837-96F0-4812-B211-F13C24117ED3}"
 !if ${ARCH} == x64
   !define PLUGIN if_brask_x64.dll
 !else
@@ -115,13 +116,18 @@ Page custom ChooseUsersPage LeaveUsersPage
   ${EndIf}
 !macroend
 
-; Removes FOLDER when empty, and the user's programs folder above it when that is empty too:
-; a per-user setup may have been the first to make it.
+; Removes FOLDER when empty (at the next restart when files in it wait for one), and the
+; user's programs folder above it when that is empty too: a per-user setup may have been the
+; first to make it.
 !macro RemoveEmptyFolder FOLDER
-  RMDir "${FOLDER}"
-  ${GetParent} "${FOLDER}" $0
-  ${If} $0 == "$LOCALAPPDATA\Programs"
-    RMDir "$0"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "${FOLDER}"
+  ${Else}
+    RMDir "${FOLDER}"
+  ${EndIf}
+  ${GetParent} "${FOLDER}" $R8
+  ${If} $R8 == "$LOCALAPPDATA\Programs"
+    RMDir "$R8"
   ${EndIf}
 !macroend
 
@@ -331,7 +337,9 @@ FunctionEnd
     ${If} $0 != 0
       DetailPrint "regsvr32 /u: $0"
     ${EndIf}
-    Delete "${DLL}"
+    ; Explorer or another program may still have the codec loaded: it then goes at the next
+    ; restart, and so do the folders that hold it.
+    Delete /REBOOTOK "${DLL}"
   ${EndIf}
 !macroend
 
@@ -341,10 +349,10 @@ Section "Uninstall"
     !insertmacro UnregisterCodec "${REGSVR32}" "$INSTDIR\codec\${ARCH}\brask_wic.dll"
     !if ${ARCH} == x64
       !insertmacro UnregisterCodec "${REGSVR32_X86}" "$INSTDIR\codec\x86\brask_wic.dll"
-      RMDir "$INSTDIR\codec\x86"
+      RMDir /REBOOTOK "$INSTDIR\codec\x86"
     !endif
-    RMDir "$INSTDIR\codec\${ARCH}"
-    RMDir "$INSTDIR\codec"
+    RMDir /REBOOTOK "$INSTDIR\codec\${ARCH}"
+    RMDir /REBOOTOK "$INSTDIR\codec"
   !endif
   Delete "$INSTDIR\viewer-plugins\README.txt"
   Delete "$INSTDIR\viewer-plugins\if_brask.spi"
@@ -361,6 +369,11 @@ Section "Uninstall"
   ${If} $AllUsers = 0
     DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}\Instance"
     DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}"
+    !if ${ARCH} == x64
+      ; The 32-bit codec's, where 64-bit Windows keeps 32-bit programs' classes.
+      DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY_X86}\Instance"
+      DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY_X86}"
+    !endif
     DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
   ${EndIf}
 SectionEnd
