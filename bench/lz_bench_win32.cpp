@@ -12,28 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/timed_run.h"
 #include "bench/workloads.h"
 #include "codec/lz_paths.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Best MB/s (10^6 bytes a second) of `run` over a few rounds.
+// Best MB/s (10^6 bytes a second) of `run` over a few rounds of about 0.2 s.
 template <class Run>
 double BestMegabytesPerSecond(size_t bytes, Run run) {
   double best = 0;
   for (int round = 0; round < 5; ++round) {
-    size_t repeats = 0;
-    const Clock::time_point start = Clock::now();
-    Clock::duration spent{};
-    do {
-      run();
-      ++repeats;
-      spent = Clock::now() - start;
-    } while (spent < std::chrono::milliseconds(200));
-    const double seconds = std::chrono::duration<double>(spent).count();
-    best = std::max(best, static_cast<double>(bytes) * static_cast<double>(repeats) / seconds / 1e6);
+    const double seconds = bench::SecondsPerRun(run, std::chrono::milliseconds(200));
+    best = std::max(best, static_cast<double>(bytes) / seconds / 1e6);
   }
   return best;
 }

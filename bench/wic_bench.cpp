@@ -16,18 +16,17 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "bench/timed_run.h"
 #include "brask/brask.h"
+#include "integrations/wic/class_ids.h"
 #include "tools/encoders/image_files.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
-const CLSID kClsidG00Decoder = {
-    0x95fcc722, 0x9083, 0x46ed, {0x9f, 0x42, 0xb4, 0x70, 0x8d, 0xae, 0xcc, 0xbe}};
-const CLSID kClsidPdtDecoder = {
-    0x56217b9d, 0x23e9, 0x436a, {0x89, 0x38, 0x72, 0xb4, 0xe9, 0x95, 0x8f, 0x99}};
+// Turns alternate between the two ways; short ones, so both see the same load.
+constexpr std::chrono::milliseconds kTurn{20};
 
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
@@ -136,20 +135,6 @@ bool DecodeWithWic(IWICImagingFactory* factory, IClassFactory* decoders, const B
   return ok;
 }
 
-// Seconds of one run of `run`, over a turn of about 20 ms.
-template <class Run>
-double TurnSeconds(Run run) {
-  size_t repeats = 0;
-  const Clock::time_point start = Clock::now();
-  Clock::duration spent{};
-  do {
-    run();
-    ++repeats;
-    spent = Clock::now() - start;
-  } while (spent < std::chrono::milliseconds(20));
-  return std::chrono::duration<double>(spent).count() / double(repeats);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,9 +154,9 @@ int main(int argc, char** argv) {
   if (get_class_object == nullptr ||
       FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) ||
-      FAILED(get_class_object(kClsidG00Decoder, IID_IClassFactory,
+      FAILED(get_class_object(brask_wic::kClsidG00Decoder, IID_IClassFactory,
                               reinterpret_cast<void**>(&g00_decoders))) ||
-      FAILED(get_class_object(kClsidPdtDecoder, IID_IClassFactory,
+      FAILED(get_class_object(brask_wic::kClsidPdtDecoder, IID_IClassFactory,
                               reinterpret_cast<void**>(&pdt_decoders)))) {
     std::fprintf(stderr, "wic_bench: cannot load %s or WIC\n", argv[1]);
     return 1;
@@ -203,10 +188,10 @@ int main(int argc, char** argv) {
       }
       double api_best = 1e9, wic_best = 1e9;
       for (int turn = 0; turn < 15; ++turn) {
-        api_best = std::min(api_best, TurnSeconds([&] { DecodeWithApi(file, mode, &api_out); }));
-        wic_best = std::min(wic_best, TurnSeconds([&] {
+        api_best = std::min(api_best, bench::SecondsPerRun([&] { DecodeWithApi(file, mode, &api_out); }, kTurn));
+        wic_best = std::min(wic_best, bench::SecondsPerRun([&] {
                               DecodeWithWic(factory, decoders, file, &wic_out);
-                            }));
+                            }, kTurn));
       }
       const double megabytes = double(api_out.size()) / 1e6;
       ratios.push_back(wic_best / api_best);

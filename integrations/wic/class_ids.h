@@ -14,6 +14,7 @@ namespace brask_wic {
 extern const CLSID kClsidG00Decoder;
 extern const CLSID kClsidPdtDecoder;
 extern const CLSID kClsidThumbnailProvider;
+extern const CLSID kClsidPropertyHandler;
 extern const GUID kContainerG00;
 extern const GUID kContainerPdt;
 extern const GUID kVendor;

@@ -14,6 +14,8 @@
 
 #include <new>
 
+#include "platform/com_ptr.h"
+
 namespace brask_wic {
 
 // Objects alive and IClassFactory::LockServer locks: the DLL may unload when both are 0.
@@ -83,30 +85,6 @@ class RefCounted {
   ULONG STDMETHODCALLTYPE AddRef() override { return AddRefCount(); }                    \
   ULONG STDMETHODCALLTYPE Release() override { return ReleaseCount(); }
 
-// Holds one COM interface and releases it.
-template <class Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  explicit ComPtr(Interface* owned) : pointer_(owned) {}
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : pointer_(other.detach()) {}
-  ~ComPtr() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  Interface* operator->() const { return pointer_; }
-  Interface* get() const { return pointer_; }
-  Interface** out() { return &pointer_; }
-  void** out_void() { return reinterpret_cast<void**>(&pointer_); }
-  Interface* detach() {
-    Interface* handed = pointer_;
-    pointer_ = nullptr;
-    return handed;
-  }
-
- private:
-  Interface* pointer_ = nullptr;
-};
+using brask::ComPtr;
 
 }  // namespace brask_wic

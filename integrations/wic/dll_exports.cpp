@@ -1,11 +1,12 @@
-// The COM server's exports: the class factory for the two decoders and the thumbnail
-// provider, the unload check, and registration per machine (DllRegisterServer) or per user
+// The COM server's exports: the class factory for the two decoders, the thumbnail provider
+// and the property handler, the unload check, and registration per machine (DllRegisterServer) or per user
 // (DllInstall with "user", as `regsvr32 /n /i:user` calls it).
 #include <cwchar>
 
 #include "integrations/wic/bitmap_decoder.h"
 #include "integrations/wic/class_ids.h"
 #include "integrations/wic/com_support.h"
+#include "integrations/wic/property_store.h"
 #include "integrations/wic/registration.h"
 #include "integrations/wic/thumbnail_provider.h"
 
@@ -34,6 +35,8 @@ class ClassFactory : public RefCounted, public IClassFactory {
         made = new BitmapDecoder(*format);
       } else if (IsEqualCLSID(clsid_, kClsidThumbnailProvider)) {
         made = new ThumbnailProvider();
+      } else if (IsEqualCLSID(clsid_, kClsidPropertyHandler)) {
+        made = new PropertyStore();
       } else {
         return CLASS_E_CLASSNOTAVAILABLE;
       }
@@ -80,7 +83,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   return Guarded([&]() -> HRESULT {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    if (FormatOfDecoder(clsid) == nullptr && !IsEqualCLSID(clsid, kClsidThumbnailProvider)) {
+    if (FormatOfDecoder(clsid) == nullptr && !IsEqualCLSID(clsid, kClsidThumbnailProvider) &&
+        !IsEqualCLSID(clsid, kClsidPropertyHandler)) {
       return CLASS_E_CLASSNOTAVAILABLE;
     }
     ClassFactory* factory = new ClassFactory(clsid);

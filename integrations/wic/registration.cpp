@@ -13,6 +13,8 @@ namespace {
 const wchar_t kClasses[] = L"Software\\Classes\\";
 const wchar_t kKindMap[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap";
 const wchar_t kThumbnailHandler[] = L"{e357fccd-a995-4576-b01f-234630154e96}";
+const wchar_t kPropertyHandlers[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\";
 
 std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
@@ -90,7 +92,8 @@ std::wstring ParentOf(const std::wstring& key) {
 // registering made and that holds nothing once ours is gone is removed.
 bool IsCommonKey(const std::wstring& key) {
   // The per-user CLSID and decoder category keys may be ours alone, and go when empty.
-  return _wcsicmp(key.c_str(), L"Software\\Classes") == 0 || _wcsicmp(key.c_str(), kKindMap) == 0;
+  return _wcsicmp(key.c_str(), L"Software\\Classes") == 0 || _wcsicmp(key.c_str(), kKindMap) == 0 ||
+         _wcsicmp(key.c_str(), L"Software\\Microsoft\\Windows\\CurrentVersion") == 0;
 }
 
 // Removes the empty keys from key up to the first that is common or not empty.
@@ -99,6 +102,31 @@ void PruneEmptyKeys(HKEY root, std::wstring key) {
     RemoveIfEmpty(root, key);
     key = ParentOf(key);
   }
+}
+
+// Whether the thumbnail provider of the other architecture is still registered under root.
+// 64-bit Windows keeps the classes of 32-bit and 64-bit programs apart but shares the
+// extensions' keys, so those stay while either DLL is registered. Elsewhere the other view
+// is this one, asked after our own classes are gone.
+bool OtherArchitectureRegistered(HKEY root) {
+  const REGSAM other_view = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  const std::wstring key = std::wstring(kClasses) + L"CLSID\\" +
+                           GuidText(kClsidThumbnailProvider) + L"\\InprocServer32";
+  HKEY opened;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | other_view, &opened) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(opened);
+  return true;
+}
+
+// Whether 64-bit Windows keeps key apart for 32-bit and 64-bit programs: the classes, and
+// what lies outside Software\Classes. The extensions' keys are shared.
+bool IsKeptPerView(const std::wstring& key) {
+  const std::wstring classes = kClasses;
+  const std::wstring class_ids = classes + L"CLSID\\";
+  return _wcsnicmp(key.c_str(), class_ids.c_str(), class_ids.size()) == 0 ||
+         _wcsnicmp(key.c_str(), classes.c_str(), classes.size()) != 0;
 }
 
 }  // namespace
@@ -148,6 +176,11 @@ std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
   const std::wstring thumbnailer = GuidText(kClsidThumbnailProvider);
   AddServer(&list, classes + L"CLSID\\" + thumbnailer, L"G00 and PDT Thumbnail Provider",
             dll_path);
+  const std::wstring properties = GuidText(kClsidPropertyHandler);
+  if (scope == RegistrationScope::kMachine) {
+    AddServer(&list, classes + L"CLSID\\" + properties, L"G00 and PDT Property Handler",
+              dll_path);
+  }
   for (const FormatNames& format : kFormats) {
     const std::wstring extension = format.extension;
     list.Text(classes + L"SystemFileAssociations\\" + extension + L"\\ShellEx\\" +
@@ -155,41 +188,58 @@ std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
               L"", thumbnailer);
     list.Text(classes + extension, L"PerceivedType", L"image", false);
     list.Text(classes + extension, L"Content Type", format.mime_type, false);
-    // Explorer's kind map is machine-wide only.
-    if (scope == RegistrationScope::kMachine) list.Text(kKindMap, extension, L"picture", false);
+    // Explorer's kind map and property handlers are machine-wide only.
+    if (scope == RegistrationScope::kMachine) {
+      list.Text(kKindMap, extension, L"picture", false);
+      list.Text(kPropertyHandlers + extension, L"", properties);
+    }
   }
   return list.Take();
 }
 
+namespace {
+
+// Removes one entry: our key whole, or a shared value while it still holds what we wrote;
+// then the keys left empty above it.
+HRESULT RemoveEntry(HKEY root, const RegistryEntry& entry) {
+  if (entry.key_is_ours) {
+    const LSTATUS status = RegDeleteTreeW(root, entry.key.c_str());
+    PruneEmptyKeys(root, ParentOf(entry.key));
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
+                                                                     : HRESULT_FROM_WIN32(status);
+  }
+  HKEY opened;
+  if (RegOpenKeyExW(root, entry.key.c_str(), 0, KEY_READ | KEY_SET_VALUE, &opened) !=
+      ERROR_SUCCESS) {
+    return S_OK;
+  }
+  std::vector<BYTE> held(entry.data.size() + 16);
+  DWORD type = 0, size = DWORD(held.size());
+  if (RegQueryValueExW(opened, entry.name.c_str(), nullptr, &type, held.data(), &size) ==
+          ERROR_SUCCESS &&
+      type == entry.type && size == entry.data.size() &&
+      std::equal(entry.data.begin(), entry.data.end(), held.begin())) {
+    RegDeleteValueW(opened, entry.name.c_str());
+  }
+  RegCloseKey(opened);
+  PruneEmptyKeys(root, entry.key);
+  return S_OK;
+}
+
+}  // namespace
+
 HRESULT Unregister(RegistrationScope scope) {
   const HKEY root = RootOf(scope);
   HRESULT outcome = S_OK;
-  for (const RegistryEntry& entry : RegistryEntries(scope, ThisDllPath())) {
-    if (entry.key_is_ours) {
-      // Our key goes whole, with everything below it.
-      const LSTATUS status = RegDeleteTreeW(root, entry.key.c_str());
-      if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(outcome)) {
-        outcome = HRESULT_FROM_WIN32(status);
-      }
-      PruneEmptyKeys(root, ParentOf(entry.key));
-      continue;
+  const std::vector<RegistryEntry> entries = RegistryEntries(scope, ThisDllPath());
+  // This view's keys first; then the shared ones, unless the other architecture needs them.
+  for (const bool per_view : {true, false}) {
+    if (!per_view && OtherArchitectureRegistered(root)) break;
+    for (const RegistryEntry& entry : entries) {
+      if (IsKeptPerView(entry.key) != per_view) continue;
+      const HRESULT result = RemoveEntry(root, entry);
+      if (FAILED(result) && SUCCEEDED(outcome)) outcome = result;
     }
-    // A shared value goes only while it still holds what we wrote.
-    HKEY opened;
-    if (RegOpenKeyExW(root, entry.key.c_str(), 0, KEY_READ | KEY_SET_VALUE, &opened) !=
-        ERROR_SUCCESS) {
-      continue;
-    }
-    std::vector<BYTE> held(entry.data.size() + 16);
-    DWORD type = 0, size = DWORD(held.size());
-    if (RegQueryValueExW(opened, entry.name.c_str(), nullptr, &type, held.data(), &size) ==
-            ERROR_SUCCESS &&
-        type == entry.type && size == entry.data.size() &&
-        std::equal(entry.data.begin(), entry.data.end(), held.begin())) {
-      RegDeleteValueW(opened, entry.name.c_str());
-    }
-    RegCloseKey(opened);
-    PruneEmptyKeys(root, entry.key);
   }
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
   return outcome;

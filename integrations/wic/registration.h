@@ -1,6 +1,7 @@
 // Writes and removes the DLL's registration: its classes, the two decoders in WIC's decoder
 // category with their pattern (PDT only: G00 has no signature, and a loose pattern would take
-// other formats' files), and Explorer's thumbnail handler for .g00 and .pdt. Per machine under
+// other formats' files), and Explorer's thumbnail handler for .g00 and .pdt (per machine also
+// its property handler and kind, which Windows reads machine-wide only). Per machine under
 // HKLM\Software\Classes, per user under HKCU\Software\Classes, each under its own root only.
 #pragma once
 

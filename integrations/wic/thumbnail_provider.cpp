@@ -94,6 +94,7 @@ HRESULT ThumbnailProvider::GetThumbnail(UINT size, HBITMAP* bitmap, WTS_ALPHATYP
     }
     if (source == nullptr) return E_UNEXPECTED;
     const brask_info& info = source->info();
+    if (info.width == 0 || info.height == 0) return WINCODEC_ERR_BADIMAGE;  // nothing to scale
     // The C API measured this decode against its limit at open, so the size fits in size_t.
     const size_t stride = size_t{info.width} * 4;
     std::vector<uint8_t> pixels(stride * info.height);

@@ -1,7 +1,9 @@
 // Every fuzz corpus and regression file through WIC (both decoders, by container format and
-// by pattern) and through the thumbnail provider: each ends in a result, none in a crash.
+// by pattern), the thumbnail provider and the property handler: each ends in a result, none
+// in a crash.
 #include <filesystem>
 
+#include <propsys.h>
 #include <shlwapi.h>
 #include <thumbcache.h>
 
@@ -86,6 +88,13 @@ TEST(MachineRegistered, HostileFilesEndInResultsNotCrashes) {
         DeleteObject(bitmap);
       }
     }
+    memory->Release();
+    ComPtr<IInitializeWithStream> properties;
+    ASSERT_EQ(CoCreateInstance(brask_wic::kClsidPropertyHandler, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IInitializeWithStream, properties.out_void()),
+              S_OK);
+    memory = SHCreateMemStream(bytes.data(), UINT(bytes.size()));
+    properties->Initialize(memory, STGM_READ);
     memory->Release();
   }
   std::printf("%zu hostile files: %d frames and %d thumbnails decoded, the rest refused\n",

@@ -17,6 +17,7 @@ namespace {
 
 const wchar_t kClasses[] = L"Software\\Classes";
 const wchar_t kKindMap[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap";
+const wchar_t kPropertySystem[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem";
 
 std::string GuidText(REFGUID guid) {
   wchar_t text[40] = {};
@@ -28,7 +29,7 @@ std::string GuidText(REFGUID guid) {
 std::vector<std::string> Snapshot(HKEY root) {
   const std::string prefix = root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\";
   std::vector<std::string> lines;
-  for (const wchar_t* path : {kClasses, kKindMap}) {
+  for (const wchar_t* path : {kClasses, kKindMap, kPropertySystem}) {
     for (const std::string& line : RegistryLines(root, path)) lines.push_back(prefix + line);
   }
   return lines;
@@ -101,6 +102,11 @@ bool KindIsPicture(HKEY root, const wchar_t* extension) {
   return RegGetValueW(root, kKindMap, extension, RRF_RT_REG_SZ, nullptr, text, &size) ==
              ERROR_SUCCESS &&
          wcscmp(text, L"picture") == 0;
+}
+
+// Windows reads property handlers machine-wide only.
+bool HasPropertyHandler(HKEY root, const wchar_t* extension) {
+  return KeyExists(root, std::wstring(kPropertySystem) + L"\\PropertyHandlers\\" + extension);
 }
 
 // ---- Other formats -------------------------------------------------------------------
@@ -252,6 +258,7 @@ TEST(Before, RecordsTheRegistryAndOtherFormats) {
 TEST(UserRegistered, OurKeysAreUnderTheUsersClassesOnly) {
   ExpectOurKeys(HKEY_CURRENT_USER, true);
   EXPECT_FALSE(KindIsPicture(HKEY_CURRENT_USER, L".g00"));
+  EXPECT_FALSE(HasPropertyHandler(HKEY_CURRENT_USER, L".g00"));
   ExpectAsBefore(HKEY_LOCAL_MACHINE);
 }
 
@@ -262,6 +269,8 @@ TEST(UserRemoved, TheRegistryIsAsBefore) {
 
 TEST(MachineRegistered, OurKeysAreUnderTheMachinesClassesOnly) {
   ExpectOurKeys(HKEY_LOCAL_MACHINE, true);
+  EXPECT_TRUE(HasPropertyHandler(HKEY_LOCAL_MACHINE, L".g00"));
+  EXPECT_TRUE(HasPropertyHandler(HKEY_LOCAL_MACHINE, L".pdt"));
   EXPECT_TRUE(KindIsPicture(HKEY_LOCAL_MACHINE, L".g00"));
   EXPECT_TRUE(KindIsPicture(HKEY_LOCAL_MACHINE, L".pdt"));
   ExpectAsBefore(HKEY_CURRENT_USER);

@@ -1,6 +1,7 @@
-// Explorer's thumbnail provider, created as the shell creates it: from the class registered
-// for the file's extension, initialised with a stream. Its bitmap is a top-down 32-bit DIB
-// section whose colours are premultiplied by alpha.
+// Explorer's thumbnail provider and property handler, created as the shell creates them: from
+// the class registered for the file's extension, initialised with a stream. The thumbnail is
+// a top-down 32-bit DIB section whose colours are premultiplied by alpha.
+#include <propsys.h>
 #include <shlwapi.h>
 #include <thumbcache.h>
 
@@ -92,6 +93,44 @@ TEST(MachineRegistered, ThumbnailsAreThePicturePremultiplied) {
     const double want_aspect = double(picture.width) / picture.height;
     const double have_aspect = double(small.width) / small.height;
     EXPECT_NEAR(have_aspect, want_aspect, want_aspect * 2.0 / std::min(small.width, small.height));
+  }
+}
+
+TEST(MachineRegistered, PropertiesGiveTheSize) {
+  for (const SampleImage& sample : SamplesOfEveryMode(9)) {
+    SCOPED_TRACE(sample.name);
+    const std::wstring key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\" +
+        std::wstring(sample.file_ending.begin(), sample.file_ending.end());
+    wchar_t text[64] = {};
+    DWORD size = sizeof text;
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
+                           text, &size),
+              ERROR_SUCCESS);
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromString(text, &clsid), S_OK);
+    ComPtr<IInitializeWithStream> initialize;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IInitializeWithStream,
+                               initialize.out_void()),
+              S_OK);
+    IStream* stream = SHCreateMemStream(sample.bytes.data(), UINT(sample.bytes.size()));
+    ASSERT_EQ(initialize->Initialize(stream, STGM_READ), S_OK);
+    stream->Release();
+    ComPtr<IPropertyStore> properties;
+    ASSERT_EQ(initialize->QueryInterface(IID_IPropertyStore, properties.out_void()), S_OK);
+    const Frame picture = ApiFrames(sample.bytes, (sample.name + sample.file_ending).c_str())[0];
+    const GUID image = {0x6444048f, 0x4c8b, 0x11d1, {0x8b, 0x70, 0x08, 0x00, 0x36, 0xb1, 0x1a, 0x03}};
+    PROPVARIANT value;
+    ASSERT_EQ(properties->GetValue({image, 3}, &value), S_OK);  // horizontal size
+    EXPECT_EQ(value.vt, VT_UI4);
+    EXPECT_EQ(value.ulVal, picture.width);
+    ASSERT_EQ(properties->GetValue({image, 4}, &value), S_OK);  // vertical size
+    EXPECT_EQ(value.ulVal, picture.height);
+    ASSERT_EQ(properties->GetValue({image, 13}, &value), S_OK);  // dimensions
+    ASSERT_EQ(value.vt, VT_LPWSTR);
+    EXPECT_EQ(std::wstring(value.pwszVal),
+              std::to_wstring(picture.width) + L" x " + std::to_wstring(picture.height));
+    CoTaskMemFree(value.pwszVal);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "integrations/wic/class_ids.h"
 #include "integrations/wic/com_support.h"
 
 #include <wincodec.h>
@@ -18,10 +19,10 @@ using brask_wic::ComPtr;
 using Bytes = std::vector<uint8_t>;
 
 // The codec's identifiers, as registered.
-extern const GUID kContainerG00;
-extern const GUID kContainerPdt;
-extern const CLSID kClsidG00Decoder;
-extern const CLSID kClsidPdtDecoder;
+using brask_wic::kClsidG00Decoder;
+using brask_wic::kClsidPdtDecoder;
+using brask_wic::kContainerG00;
+using brask_wic::kContainerPdt;
 extern const wchar_t kThumbnailHandlerKey[];  // the shell's thumbnail handler GUID
 
 // One frame: its pixel format and size, its pixels packed in that format, its palette

@@ -18,29 +18,11 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "platform/com_ptr.h"
 #include "tools/brask/png_file.h"
 
 namespace brask {
 namespace {
-
-// Holds one COM interface and releases it.
-template <class Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  Interface* operator->() const { return pointer_; }
-  Interface* get() const { return pointer_; }
-  Interface** out() { return &pointer_; }
-  void** out_void() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 // COM for the calling thread, for the length of one encode: brask's workers are plain threads.
 class ComScope {
