@@ -16,11 +16,12 @@
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
-#include <wrl/client.h>
+
+#include "platform/com_ptr.h"
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
+using brask::ComPtr;
 
 struct Pixels {
   UINT width = 0;
@@ -38,14 +39,15 @@ HRESULT FindContainerByExtension(IWICImagingFactory* factory, const wchar_t* ext
                                  GUID* container) {
   ComPtr<IEnumUnknown> components;
   HRESULT result = factory->CreateComponentEnumerator(WICDecoder, WICComponentEnumerateDefault,
-                                                      &components);
+                                                      components.out());
   if (FAILED(result)) return result;
-  ComPtr<IUnknown> component;
-  while (components->Next(1, &component, nullptr) == S_OK) {
+  for (;;) {
+    ComPtr<IUnknown> component;
+    if (components->Next(1, component.out(), nullptr) != S_OK) break;
     ComPtr<IWICBitmapDecoderInfo> info;
     wchar_t extensions[256] = {};
     UINT length = 0;
-    if (SUCCEEDED(component.As(&info)) &&
+    if (SUCCEEDED(component->QueryInterface(IID_IWICBitmapDecoderInfo, info.out_void())) &&
         SUCCEEDED(info->GetFileExtensions(256, extensions, &length))) {
       // A comma-separated list such as ".g00" or ".tif,.tiff".
       std::wstring list = std::wstring(L",") + extensions + L",";
@@ -53,7 +55,6 @@ HRESULT FindContainerByExtension(IWICImagingFactory* factory, const wchar_t* ext
         return info->GetContainerFormat(container);
       }
     }
-    component.Reset();
   }
   return E_FAIL;
 }
@@ -62,15 +63,15 @@ HRESULT OpenDecoder(IWICImagingFactory* factory, const std::wstring& path,
                     ComPtr<IWICBitmapDecoder>* decoder) {
   if (!EndsWith(path, L".g00")) {
     return factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                              WICDecodeMetadataCacheOnDemand, decoder->GetAddressOf());
+                                              WICDecodeMetadataCacheOnDemand, decoder->out());
   }
   GUID container{};
   ComPtr<IWICStream> stream;
   HRESULT result = FindContainerByExtension(factory, L".g00", &container);
-  if (SUCCEEDED(result)) result = factory->CreateDecoder(container, nullptr, decoder->GetAddressOf());
-  if (SUCCEEDED(result)) result = factory->CreateStream(&stream);
+  if (SUCCEEDED(result)) result = factory->CreateDecoder(container, nullptr, decoder->out());
+  if (SUCCEEDED(result)) result = factory->CreateStream(stream.out());
   if (SUCCEEDED(result)) result = stream->InitializeFromFilename(path.c_str(), GENERIC_READ);
-  if (SUCCEEDED(result)) result = (*decoder)->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand);
+  if (SUCCEEDED(result)) result = (*decoder)->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand);
   return result;
 }
 
@@ -80,9 +81,9 @@ HRESULT Decode(IWICImagingFactory* factory, const std::wstring& path, Pixels* pi
   ComPtr<IWICBitmapFrameDecode> frame;
   ComPtr<IWICBitmapSource> converted;
   HRESULT result = OpenDecoder(factory, path, &decoder);
-  if (SUCCEEDED(result)) result = decoder->GetFrame(0, &frame);
+  if (SUCCEEDED(result)) result = decoder->GetFrame(0, frame.out());
   if (SUCCEEDED(result)) {
-    result = WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.Get(), &converted);
+    result = WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), converted.out());
   }
   if (SUCCEEDED(result)) result = converted->GetSize(&pixels->width, &pixels->height);
   if (FAILED(result)) return result;
@@ -103,14 +104,14 @@ int wmain(int argc, wchar_t** argv) {
   {
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&factory)))) {
+                                IID_IWICImagingFactory, factory.out_void()))) {
       std::fwprintf(stderr, L"no WIC imaging factory\n");
       return 2;
     }
     for (int i = 1; i + 1 < argc; i += 2) {
       Pixels picture, png;
-      const HRESULT picture_result = Decode(factory.Get(), argv[i], &picture);
-      const HRESULT png_result = Decode(factory.Get(), argv[i + 1], &png);
+      const HRESULT picture_result = Decode(factory.get(), argv[i], &picture);
+      const HRESULT png_result = Decode(factory.get(), argv[i + 1], &png);
       if (FAILED(picture_result) || FAILED(png_result)) {
         std::wprintf(L"FAIL %ls: decoding gives 0x%08lx, its PNG 0x%08lx\n", argv[i],
                      static_cast<unsigned long>(picture_result),
