@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "integrations/wic/stream_bytes.h"
+
 namespace brask_wic {
 
 HRESULT HresultOf(brask_result result) {
@@ -61,6 +63,14 @@ HRESULT PictureSource::Open(const std::vector<uint8_t>& bytes, const char* name_
   }
   *out = std::move(source);
   return S_OK;
+}
+
+HRESULT OpenShellStream(IStream* stream, std::shared_ptr<PictureSource>* out) {
+  if (stream == nullptr) return E_INVALIDARG;
+  std::vector<uint8_t> bytes;
+  const HRESULT result = ReadWholeStream(stream, kMemoryLimit, &bytes);
+  if (FAILED(result)) return result;
+  return PictureSource::Open(bytes, "picture.g00", out);
 }
 
 PictureSource::~PictureSource() { brask_close(picture_); }

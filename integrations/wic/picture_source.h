@@ -59,6 +59,10 @@ class PictureSource {
   std::vector<FrameShape> frames_;
 };
 
+// Opens the whole of a stream that the shell hands a handler registered for .g00 and .pdt
+// files: PDT is told by its signature, anything else is taken for a G00.
+HRESULT OpenShellStream(IStream* stream, std::shared_ptr<PictureSource>* out);
+
 // The HRESULT a C API result stands for.
 HRESULT HresultOf(brask_result result);
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "integrations/wic/picture_source.h"
-#include "integrations/wic/stream_bytes.h"
 
 namespace brask_wic {
 namespace {
@@ -38,13 +37,8 @@ void* PropertyStore::FindInterface(REFIID iid) {
 
 HRESULT PropertyStore::Initialize(IStream* stream, DWORD) {
   return Guarded([&]() -> HRESULT {
-    if (stream == nullptr) return E_INVALIDARG;
-    std::vector<uint8_t> bytes;
-    HRESULT result = ReadWholeStream(stream, kMemoryLimit, &bytes);
-    if (FAILED(result)) return result;
-    // As the thumbnail provider: PDT by its signature, anything else taken for a G00.
     std::shared_ptr<PictureSource> source;
-    result = PictureSource::Open(bytes, "picture.g00", &source);
+    const HRESULT result = OpenShellStream(stream, &source);
     if (FAILED(result)) return result;
     const brask_info& info = source->info();
     const bool indexed = info.mode == BRASK_MODE_G00_TYPE1 || info.mode == BRASK_MODE_PDT11;

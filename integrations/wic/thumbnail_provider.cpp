@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "integrations/wic/stream_bytes.h"
 
 namespace brask_wic {
 
@@ -17,14 +16,8 @@ void* ThumbnailProvider::FindInterface(REFIID iid) {
 
 HRESULT ThumbnailProvider::Initialize(IStream* stream, DWORD) {
   return Guarded([&]() -> HRESULT {
-    if (stream == nullptr) return E_INVALIDARG;
-    std::vector<uint8_t> bytes;
-    HRESULT result = ReadWholeStream(stream, kMemoryLimit, &bytes);
-    if (FAILED(result)) return result;
-    // Registered for .g00 and .pdt only: PDT is told by its signature, anything else is
-    // taken for a G00.
     std::shared_ptr<PictureSource> source;
-    result = PictureSource::Open(bytes, "picture.g00", &source);
+    const HRESULT result = OpenShellStream(stream, &source);
     if (FAILED(result)) return result;
     ScopedLock hold(&lock_);
     if (source_ != nullptr) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
