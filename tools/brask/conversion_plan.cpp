@@ -62,7 +62,7 @@ ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std:
       }
     } else {
       if (!reads(input_text)) {
-        plan.problems.push_back({input_text, "not a picture the plug-in reads (not a G00 or PDT picture)"});
+        plan.problems.push_back({input_text, "not a G00 or PDT picture", true});
         continue;
       }
       candidates.push_back({input, output_folder.empty() ? input : out_root / input.filename()});

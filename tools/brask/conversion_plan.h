@@ -18,6 +18,7 @@ struct ConversionJob {
 struct InputProblem {
   std::string input;
   std::string message;
+  bool not_a_picture = false;  // a file `reads` refused: the library can say why
 };
 
 struct ConversionPlan {
