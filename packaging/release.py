@@ -408,6 +408,9 @@ def main():
                         help="release although tracked files have uncommitted changes (the "
                              "tarball is still the commit's)")
     arguments = parser.parse_args()
+    if subprocess.run(["git", "-C", ROOT, "rev-parse", "HEAD"], capture_output=True).returncode:
+        print("release: not a git checkout; a release is made from a commit")
+        return 77  # ctest's skip code
     r = Release()
     artifacts = plan(r)
     print_plan(r, artifacts)
