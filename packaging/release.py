@@ -75,16 +75,19 @@ def plan(r):
         Artifact("brask-%s-py3-none-linux_%s.whl" % (v, r.machine),
                  "Python users on Linux (pip, with libbrask.so.1 inside)", build_wheel,
                  smoke_wheel),
-        Artifact("brask-%s-windows-x64.zip" % v,
-                 "64-bit Windows users: brask.exe and the 64-bit plug-in, nothing to install",
-                 partial(build_portable, kind="win64"), partial(smoke_portable, kind="win64")),
+        # x86 before x64: the x64 setup program will carry the win32 build's 32-bit files.
         Artifact("brask-%s-windows-x86.zip" % v,
                  "32-bit Windows users and 32-bit viewers: brask.exe and if_brask.spi",
                  partial(build_portable, kind="win32"), partial(smoke_portable, kind="win32")),
-        Artifact("brask-%s-setup.exe" % v, "Windows users who want an installer",
-                 missing="the Windows setup program is made by the setup work, not merged yet"),
+        Artifact("brask-%s-windows-x64.zip" % v,
+                 "64-bit Windows users: brask.exe and the 64-bit plug-in, nothing to install",
+                 partial(build_portable, kind="win64"), partial(smoke_portable, kind="win64")),
+        Artifact("brask-%s-setup-x64.exe" % v, "64-bit Windows users who want an installer",
+                 missing="made by the Windows setup program's work, not merged yet"),
+        Artifact("brask-%s-setup-x86.exe" % v, "32-bit Windows users who want an installer",
+                 missing="made by the Windows setup program's work, not merged yet"),
         Artifact("brask-%s-web.zip" % v, "anyone who puts the web page on a server",
-                 missing="the web site is made by the WebAssembly work, not merged yet"),
+                 missing="made by the WebAssembly work, not merged yet"),
     ]
 
 
@@ -306,7 +309,8 @@ def build_portable(r, out, kind):
     # The tests' wine probe is built too: it tells a broken brask.exe from a wine that
     # cannot run here.
     build = configure_and_build(r, kind, ["brask", "if_brask", "wine_probe"],
-                                toolchain=spec["toolchain"])
+                                toolchain=spec["toolchain"],
+                                options=["-DBRASK_WIN32_BINARY_DIR=" + os.path.join(BUILD, "win32")])
     stage = r.scratch_dir("portable-" + kind)
     binaries = os.path.join(build, "bin")
     shutil.copyfile(os.path.join(binaries, "brask.exe"), os.path.join(stage, "brask.exe"))
@@ -367,6 +371,41 @@ def smoke_portable(r, path, kind):
     for name in expected:
         run([PYTHON, os.path.join(ROOT, "tests", "brask", "compare_pngs.py"),
              os.path.join(native, name), os.path.join(out, name)])
+    return None
+
+
+# ---- Windows setup programs (wired in once the setup work is merged) --------------------
+
+def build_setup(r, out, kind):
+    """The setup target of the Windows build that build_portable made (the x64 one carries
+    the win32 build's files: build/release/win32, given at configure time)."""
+    build = os.path.join(BUILD, kind)
+    run(["cmake", "--build", build, "--target", "setup"], env=r.env)
+    shutil.copyfile(os.path.join(build, "setup", os.path.basename(out)), out)
+
+
+def smoke_setup(r, path, kind):
+    """Installed silently under wine in a prefix of its own, the installed brask.exe run,
+    then uninstalled silently: nothing of it left."""
+    prefix = r.scratch_dir("wine-setup-" + kind)
+    env = dict(r.env, **{"BRASK_WINE64_PREFIX" if kind == "win64" else "BRASK_WINE32_PREFIX":
+                         prefix})
+    wine_run = os.path.join(ROOT, "cmake", "wine-run")
+    status = os.path.join(r.scratch, "wine-status-setup-" + kind)
+    probe = os.path.join(BUILD, kind, "bin", "wine_probe.exe")
+    if subprocess.run([wine_run, kind, "--probe", probe, status], env=env).returncode != 0:
+        check(kind == "win32", "wine64 runs here")
+        with open(status, encoding="utf-8") as f:
+            return "skipped under wine: " + f.read().strip()
+    folder = os.path.join(prefix, "drive_c", "brask-smoke")
+    run([wine_run, kind, path, "/S", "/CURRENTUSER", "/D=C:\\brask-smoke"], env=env)
+    exe = os.path.join(folder, "brask.exe")
+    check(run([wine_run, kind, exe, "--version"], env=env).strip() == "brask " + r.version,
+          "the installed brask.exe --version")
+    run([wine_run, kind, os.path.join(folder, "uninstall.exe"), "/S", "_?=C:\\brask-smoke"],
+        env=env)
+    left = [n for n in os.listdir(folder) if n != "uninstall.exe"] if os.path.isdir(folder) else []
+    check(not left, "the uninstaller removed everything: %s left" % left)
     return None
 
 
@@ -446,6 +485,10 @@ def main():
             outcomes.append("%s %s (%d bytes)%s" % (
                 "built   " if not skipped else "built,  ", artifact.name, os.path.getsize(out),
                 ", smoke test " + skipped if skipped else ", smoke-tested"))
+    # The builds read the working tree: it must still be the commit the release names.
+    if git("rev-parse", "HEAD") != r.commit or (
+            git("status", "--porcelain", "--untracked-files=no") and not arguments.allow_dirty):
+        raise SystemExit("release: the tracked files changed while the release was built")
     built = sorted(os.listdir(DIST))
     with open(os.path.join(DIST, "SHA256SUMS"), "w", encoding="utf-8", newline="\n") as f:
         for name in built:

@@ -29,7 +29,8 @@ extern "C" {
 #define BRASK_API __attribute__((visibility("default")))
 #endif
 
-/* The interface version: the library's soname carries the major number. */
+/* The interface version: the library's soname carries the major number, which changes only
+ * when the interface breaks; brask_version() gives the release's version. */
 #define BRASK_VERSION_MAJOR 1
 #define BRASK_VERSION_MINOR 0
 
@@ -224,7 +225,8 @@ BRASK_API void brask_free(void* memory);
 /* The result in words, for messages: "out of memory", never null. */
 BRASK_API const char* brask_result_text(brask_result result);
 
-/* The library's version as "major.minor.patch". */
+/* The release's version as "major.minor.patch", as brask --version and brask.pc give it.
+ * The interface's own version is BRASK_VERSION_MAJOR and _MINOR above. */
 BRASK_API const char* brask_version(void);
 
 #ifdef __cplusplus

@@ -54,7 +54,7 @@ int RunInfo(const std::vector<std::string>& files, bool json) {
       StoredPicture stored;
       const brask_result result = stored.Open(file);
       // Supported: a G00 or PDT picture, even one too damaged or too large to open.
-      line["supported"] = result != BRASK_NOT_SUPPORTED;
+      line["supported"] = result != BRASK_NOT_SUPPORTED && result != BRASK_FILE_ERROR;
       if (result == BRASK_OK) {
         const Json described = Describe(stored);
         line.update(described);
