@@ -284,8 +284,11 @@ def smoke_wheel(r, path):
         "        image.load()\n"
         "        assert image.size[0] > 0 and image.mode in ('RGB', 'RGBA', 'P'), picture\n"
         "print('opened %d pictures with Pillow from the wheel' % len(pictures))\n")
+    script = os.path.join(r.scratch, "open_with_pillow.py")
+    with open(script, "w", encoding="utf-8") as f:
+        f.write(program)
     env = {k: v for k, v in r.env.items() if k not in ("PYTHONPATH", "LD_LIBRARY_PATH")}
-    print(run([python, "-c", program, venv, r.version, sample_pictures(r)], env=env,
+    print(run([python, script, venv, r.version, sample_pictures(r)], env=env,
               cwd=r.scratch).strip())
 
 
@@ -342,9 +345,12 @@ def smoke_portable(r, path, kind):
         check(os.path.exists(os.path.join(top, name)), "%s in %s" % (name, path))
     run([os.path.join(ROOT, "tests", "check_dll_interface.sh"), spec["objdump"],
          os.path.join(top, spec["plugin"]), spec["plugin"], spec["kind"]])
+    # The resource's strings are UTF-16, each value aligned to 4 bytes after its name.
+    file_version = re.compile(re.escape("FileVersion\0".encode("utf-16-le")) + b"(?:\0\0)?" +
+                              re.escape((r.version + "\0").encode("utf-16-le")))
     for name in ("brask.exe", spec["plugin"]):
         with open(os.path.join(top, name), "rb") as f:
-            check(("FileVersion\0" + r.version).encode("utf-16-le") in f.read(),
+            check(file_version.search(f.read()) is not None,
                   "%s has a version resource saying %s" % (name, r.version))
     wine_run = os.path.join(ROOT, "cmake", "wine-run")
     status = os.path.join(r.scratch, "wine-status-" + kind)
