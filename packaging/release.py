@@ -367,7 +367,9 @@ def smoke_portable(r, path, kind):
           "brask.exe --version")
     samples = sample_pictures(r)
     out = r.scratch_dir("wine-png-" + kind)
-    run([wine_run, kind, exe, "convert", samples, "-o", out, "-j", "2"], env=r.env)
+    # Relative paths: brask.exe takes an argument starting with "/" for a Windows option.
+    run([wine_run, kind, exe, "convert", os.path.relpath(samples, r.scratch), "-o",
+         os.path.relpath(out, r.scratch), "-j", "2"], env=r.env, cwd=r.scratch)
     native = r.scratch_dir("native-png")
     if not os.listdir(native):
         run([os.path.join(BUILD, "native", "bin", "brask"), "convert", samples, "-o", native],
