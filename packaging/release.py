@@ -308,23 +308,23 @@ PORTABLE_EXTRAS = {"win64": [], "win32": []}
 
 
 def build_portable(r, out, kind):
-    spec = WINDOWS[kind]
+    build_of = WINDOWS[kind]
     # The tests' wine probe is built too: it tells a broken brask.exe from a wine that
     # cannot run here.
     build = configure_and_build(r, kind, ["brask", "if_brask", "wine_probe"],
-                                toolchain=spec["toolchain"],
+                                toolchain=build_of["toolchain"],
                                 options=["-DBRASK_WIN32_BINARY_DIR=" + os.path.join(BUILD, "win32")])
     stage = r.scratch_dir("portable-" + kind)
     binaries = os.path.join(build, "bin")
     shutil.copyfile(os.path.join(binaries, "brask.exe"), os.path.join(stage, "brask.exe"))
-    shutil.copyfile(os.path.join(binaries, spec["plugin"]), os.path.join(stage, spec["plugin"]))
+    shutil.copyfile(os.path.join(binaries, build_of["plugin"]), os.path.join(stage, build_of["plugin"]))
     extra_lines = []
     for name, built, line in PORTABLE_EXTRAS[kind]:
         shutil.copyfile(os.path.join(build, built), os.path.join(stage, name))
         extra_lines.append(line)
     with open(os.path.join(ROOT, "packaging", "portable", "README.txt"), encoding="utf-8") as f:
-        readme = (f.read().replace("@VERSION@", r.version).replace("@ARCH@", spec["arch"])
-                  .replace("@PLUGIN@", spec["plugin"])
+        readme = (f.read().replace("@VERSION@", r.version).replace("@ARCH@", build_of["arch"])
+                  .replace("@PLUGIN@", build_of["plugin"])
                   .replace("@EXTRA@", "".join("\n" + line + "\n" for line in extra_lines)))
     with open(os.path.join(stage, "README.txt"), "w", encoding="utf-8", newline="\r\n") as f:
         f.write(readme)
@@ -337,18 +337,18 @@ def build_portable(r, out, kind):
 def smoke_portable(r, path, kind):
     """Unzipped, the DLL checked as a host's loader sees it, the version resources read, and
     brask.exe run under wine as a user runs it: its PNGs equal the native brask's."""
-    spec = WINDOWS[kind]
+    build_of = WINDOWS[kind]
     where = r.scratch_dir("unzipped-" + kind)
     shutil.unpack_archive(path, where)
     top = os.path.join(where, os.path.basename(path)[:-len(".zip")])
-    for name in ("brask.exe", spec["plugin"], "README.txt", "LICENSE.txt"):
+    for name in ("brask.exe", build_of["plugin"], "README.txt", "LICENSE.txt"):
         check(os.path.exists(os.path.join(top, name)), "%s in %s" % (name, path))
-    run([os.path.join(ROOT, "tests", "check_dll_interface.sh"), spec["objdump"],
-         os.path.join(top, spec["plugin"]), spec["plugin"], spec["kind"]])
+    run([os.path.join(ROOT, "tests", "check_dll_interface.sh"), build_of["objdump"],
+         os.path.join(top, build_of["plugin"]), build_of["plugin"], build_of["kind"]])
     # The resource's strings are UTF-16, each value aligned to 4 bytes after its name.
     file_version = re.compile(re.escape("FileVersion\0".encode("utf-16-le")) + b"(?:\0\0)?" +
                               re.escape((r.version + "\0").encode("utf-16-le")))
-    for name in ("brask.exe", spec["plugin"]):
+    for name in ("brask.exe", build_of["plugin"]):
         with open(os.path.join(top, name), "rb") as f:
             check(file_version.search(f.read()) is not None,
                   "%s has a version resource saying %s" % (name, r.version))
