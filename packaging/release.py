@@ -317,7 +317,8 @@ def build_portable(r, out, kind):
     stage = r.scratch_dir("portable-" + kind)
     binaries = os.path.join(build, "bin")
     shutil.copyfile(os.path.join(binaries, "brask.exe"), os.path.join(stage, "brask.exe"))
-    shutil.copyfile(os.path.join(binaries, build_of["plugin"]), os.path.join(stage, build_of["plugin"]))
+    plugin = build_of["plugin"]
+    shutil.copyfile(os.path.join(binaries, plugin), os.path.join(stage, plugin))
     extra_lines = []
     for name, built, line in PORTABLE_EXTRAS[kind]:
         shutil.copyfile(os.path.join(build, built), os.path.join(stage, name))
