@@ -4,6 +4,7 @@
 // readers of formats/ check every field against the data.
 #include <cstring>
 
+#include "api/explanation.h"
 #include "api/picture.h"
 #include "codec/dib.h"
 #include "codec/lz.h"
@@ -50,18 +51,20 @@ uint16_t G00PaletteCount(const G00Header& header) {
 }
 
 // Reads the header of `data` into *picture (pointers into `data`) and checks what it claims
-// against the limit. Allocates nothing.
+// against the limit. Allocates nothing. A file of ours that its header cannot describe is
+// damaged; a file that is not ours is not supported.
 brask_result Describe(const uint8_t* data, size_t length, const char* name_hint, uint64_t limit,
-                      brask_picture* picture) {
+                      brask_picture* picture, api::Explanation& why) {
   brask_info& info = picture->info;
   const brask_format format = Recognise(data, length, name_hint);
   info.format = format;
+  HeaderFault fault;
   if (format == BRASK_FORMAT_PDT) {
     PdtLayout& layout = picture->pdt;
-    switch (ReadPdtLayout(data, length, &layout)) {
+    switch (ReadPdtLayout(data, length, &layout, &fault)) {
       case PdtHeaderCheck::kAccepted: break;
-      case PdtHeaderCheck::kTooLarge: return BRASK_OVER_MEMORY_LIMIT;
-      case PdtHeaderCheck::kRefused: return BRASK_NOT_SUPPORTED;
+      case PdtHeaderCheck::kTooLarge: return why.Plain(BRASK_OVER_MEMORY_LIMIT);
+      case PdtHeaderCheck::kRefused: return why.Damaged("PDT", fault);
     }
     info.width = static_cast<uint32_t>(layout.width_px);
     info.height = static_cast<uint32_t>(layout.height_px);
@@ -73,7 +76,7 @@ brask_result Describe(const uint8_t* data, size_t length, const char* name_hint,
     picture->work_bytes = layout.work_bytes;
   } else if (format == BRASK_FORMAT_G00) {
     G00Header& header = picture->g00;
-    if (!ReadG00Header(data, length, &header)) return BRASK_NOT_SUPPORTED;
+    if (!ReadG00Header(data, length, &header, &fault)) return why.Damaged("G00", fault);
     info.width = header.width;
     info.height = header.height;
     switch (header.type) {
@@ -85,8 +88,9 @@ brask_result Describe(const uint8_t* data, size_t length, const char* name_hint,
         info.mode = BRASK_MODE_G00_TYPE1;
         picture->work_bytes = header.decompressed_size;
         picture->g00_palette_count = G00PaletteCount(header);
-        if (!LocateG00Indexes(header, picture->g00_palette_count, &picture->g00_indexes_at)) {
-          return BRASK_NOT_SUPPORTED;
+        if (!LocateG00Indexes(header, picture->g00_palette_count, &picture->g00_indexes_at,
+                              &fault)) {
+          return why.Damaged("G00", fault);
         }
         info.palette_size = picture->g00_palette_count < kG00MostColours
                                 ? picture->g00_palette_count
@@ -100,33 +104,39 @@ brask_result Describe(const uint8_t* data, size_t length, const char* name_hint,
         info.has_alpha = 1;
         if (!WithinLimit(limit, uint64_t{length} + header.decompressed_size, 0, 0) ||
             header.decompressed_size > kLargestBlockBytes) {
-          return BRASK_OVER_MEMORY_LIMIT;
+          return why.Plain(BRASK_OVER_MEMORY_LIMIT);
         }
         return BRASK_OK;
     }
   } else {
-    return BRASK_NOT_SUPPORTED;
+    brask_result cut;
+    if (why.CutBeforeHead(data, length, name_hint, &cut)) return cut;
+    return why.NotOurs(data, length, name_hint);
   }
   const uint64_t output = uint64_t{kRgbaBytes} * info.width * info.height;
-  return WithinLimit(limit, length, picture->work_bytes, output) ? BRASK_OK
-                                                                 : BRASK_OVER_MEMORY_LIMIT;
+  return WithinLimit(limit, length, picture->work_bytes, output)
+             ? BRASK_OK
+             : why.Plain(BRASK_OVER_MEMORY_LIMIT);
 }
 
 // Decodes the type-2 directory and lists its parts; the composed picture's size is then
 // measured against the limit with everything the handle holds.
-brask_result ReadParts(brask_picture* picture, uint64_t limit) {
+brask_result ReadParts(brask_picture* picture, uint64_t limit, api::Explanation& why) {
   const G00Header& header = picture->g00;
   picture->directory_bytes = header.decompressed_size;
   picture->directory = api::Allocate(picture->directory_bytes);
-  if (picture->directory == nullptr) return BRASK_OUT_OF_MEMORY;
+  if (picture->directory == nullptr) return why.Plain(BRASK_OUT_OF_MEMORY);
   uint8_t* directory = picture->directory;
   const size_t written = DecodeG00Bytes(directory, picture->directory_bytes, header.stream,
                                         header.stream_length);
   std::memset(directory + written, 0, picture->directory_bytes - written);
 
   const G00PartsSize size = SizeG00Parts(directory, picture->directory_bytes);
-  if (size.width <= 0 || size.height == 0) return BRASK_NOT_SUPPORTED;  // nothing to show
-  if (size.height > kLargestBlockBytes) return BRASK_OVER_MEMORY_LIMIT;
+  if (size.width <= 0 || size.height == 0) {
+    return why.Damaged("G00", {false, "its part directory (%llu bytes unpacked) lists no part "
+                                      "with pixels", picture->directory_bytes, 0});
+  }
+  if (size.height > kLargestBlockBytes) return why.Plain(BRASK_OVER_MEMORY_LIMIT);
   picture->info.width = static_cast<uint32_t>(size.width);
   picture->info.height = static_cast<uint32_t>(size.height);
 
@@ -141,11 +151,11 @@ brask_result ReadParts(brask_picture* picture, uint64_t limit) {
   const uint64_t output = uint64_t{kRgbaBytes} * size.height * static_cast<uint64_t>(size.width);
   // The list is an allocation of its own: on a 32-bit build it must fit in size_t too.
   if (list_bytes > kLargestBlockBytes || !WithinLimit(limit, held, 0, output)) {
-    return BRASK_OVER_MEMORY_LIMIT;
+    return why.Plain(BRASK_OVER_MEMORY_LIMIT);
   }
 
   picture->parts = reinterpret_cast<brask_part*>(api::Allocate(static_cast<size_t>(list_bytes)));
-  if (picture->parts == nullptr) return BRASK_OUT_OF_MEMORY;
+  if (picture->parts == nullptr) return why.Plain(BRASK_OUT_OF_MEMORY);
   uint32_t listed = 0;
   uint64_t top = 0;  // at most the picture's height: each advance is at most its part's height
   for (uint64_t i = 0; i < entries; ++i) {
@@ -161,19 +171,19 @@ brask_result ReadParts(brask_picture* picture, uint64_t limit) {
 // Takes `bytes` (a heap allocation of `length` bytes, already described) into a new handle.
 // Frees `bytes` on failure.
 brask_result Adopt(uint8_t* bytes, size_t length, const char* name_hint, uint64_t limit,
-                   brask_picture** out) {
+                   brask_picture** out, api::Explanation& why) {
   brask_picture* picture = reinterpret_cast<brask_picture*>(api::Allocate(sizeof(brask_picture)));
   if (picture == nullptr) {
     api::Free(bytes);
-    return BRASK_OUT_OF_MEMORY;
+    return why.Plain(BRASK_OUT_OF_MEMORY);
   }
   std::memset(picture, 0, sizeof *picture);
   picture->bytes = bytes;
   picture->length = length;
   // Described once more, so that the header's pointers lead into the handle's own copy.
-  brask_result result = Describe(bytes, length, name_hint, limit, picture);
+  brask_result result = Describe(bytes, length, name_hint, limit, picture, why);
   if (result == BRASK_OK && picture->info.mode == BRASK_MODE_G00_TYPE2) {
-    result = ReadParts(picture, limit);
+    result = ReadParts(picture, limit, why);
   }
   if (result != BRASK_OK) {
     brask_close(picture);
@@ -203,31 +213,40 @@ uint32_t brask_recognise(const void* head, size_t length, const char* name_hint)
   return Recognise(static_cast<const uint8_t*>(head), length, name_hint);
 }
 
-brask_result brask_open_memory(const void* data, size_t length, const char* name_hint,
-                               uint64_t memory_limit, brask_picture** out) {
-  if (out == nullptr) return BRASK_INVALID_ARGUMENT;
+brask_result brask_open_memory_explained(const void* data, size_t length,
+                                         const char* name_hint, uint64_t memory_limit,
+                                         brask_picture** out, char* why_text, size_t why_size) {
+  api::Explanation why(why_text, why_size);
+  if (out == nullptr) return why.Plain(BRASK_INVALID_ARGUMENT);
   *out = nullptr;
-  if (data == nullptr && length != 0) return BRASK_INVALID_ARGUMENT;
+  if (data == nullptr && length != 0) return why.Plain(BRASK_INVALID_ARGUMENT);
   const uint64_t limit = EffectiveLimit(memory_limit);
   const uint8_t* input = static_cast<const uint8_t*>(data);
   // Measured on the caller's bytes first: a refused claim allocates nothing.
   brask_picture described;
   std::memset(&described, 0, sizeof described);
-  const brask_result result = Describe(input, length, name_hint, limit, &described);
+  const brask_result result = Describe(input, length, name_hint, limit, &described, why);
   if (result != BRASK_OK) return result;
   uint8_t* copy = api::Allocate(length);
-  if (copy == nullptr) return BRASK_OUT_OF_MEMORY;
+  if (copy == nullptr) return why.Plain(BRASK_OUT_OF_MEMORY);
   std::memcpy(copy, input, length);
-  return Adopt(copy, length, name_hint, limit, out);
+  return Adopt(copy, length, name_hint, limit, out, why);
 }
 
-brask_result brask_open_path(const char* path, uint64_t memory_limit, brask_picture** out) {
-  if (out == nullptr) return BRASK_INVALID_ARGUMENT;
+brask_result brask_open_memory(const void* data, size_t length, const char* name_hint,
+                               uint64_t memory_limit, brask_picture** out) {
+  return brask_open_memory_explained(data, length, name_hint, memory_limit, out, nullptr, 0);
+}
+
+brask_result brask_open_path_explained(const char* path, uint64_t memory_limit,
+                                       brask_picture** out, char* why_text, size_t why_size) {
+  api::Explanation why(why_text, why_size);
+  if (out == nullptr) return why.Plain(BRASK_INVALID_ARGUMENT);
   *out = nullptr;
-  if (path == nullptr) return BRASK_INVALID_ARGUMENT;
+  if (path == nullptr) return why.Plain(BRASK_INVALID_ARGUMENT);
   const uint64_t limit = EffectiveLimit(memory_limit);
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return BRASK_FILE_ERROR;
+  if (file == INVALID_HANDLE_VALUE) return why.Plain(BRASK_FILE_ERROR);
   DWORD size_high = 0;
   const DWORD size_low = GetFileSize(file, &size_high);
   const uint64_t size = uint64_t{size_high} << 32 | size_low;
@@ -248,9 +267,13 @@ brask_result brask_open_path(const char* path, uint64_t memory_limit, brask_pict
   CloseHandle(file);
   if (result != BRASK_OK) {
     api::Free(bytes);
-    return result;
+    return why.Plain(result);
   }
-  return Adopt(bytes, static_cast<size_t>(size), path, limit, out);
+  return Adopt(bytes, static_cast<size_t>(size), path, limit, out, why);
+}
+
+brask_result brask_open_path(const char* path, uint64_t memory_limit, brask_picture** out) {
+  return brask_open_path_explained(path, memory_limit, out, nullptr, 0);
 }
 
 void brask_close(brask_picture* picture) {

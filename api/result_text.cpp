@@ -1,9 +1,6 @@
 // The results in words, and the library's version.
 #include "brask/brask.h"
-
-#ifndef BRASK_LIBRARY_VERSION
-#error "the build defines BRASK_LIBRARY_VERSION"
-#endif
+#include "brask_version.h"
 
 extern "C" {
 
@@ -11,7 +8,7 @@ const char* brask_result_text(brask_result result) {
   switch (result) {
     case BRASK_OK: return "success";
     case BRASK_INVALID_ARGUMENT: return "invalid argument";
-    case BRASK_NOT_SUPPORTED: return "not supported: not a G00 or PDT picture, or a header that is refused";
+    case BRASK_NOT_SUPPORTED: return "not a G00 or PDT picture";
     case BRASK_OVER_MEMORY_LIMIT: return "the picture needs more memory than the limit allows";
     case BRASK_OUT_OF_MEMORY: return "out of memory";
     case BRASK_FILE_ERROR: return "the file could not be opened or read";
@@ -26,6 +23,6 @@ const char* brask_result_text(brask_result result) {
   return "unknown result";
 }
 
-const char* brask_version(void) { return BRASK_LIBRARY_VERSION; }
+const char* brask_version(void) { return BRASK_RELEASE_VERSION; }
 
 }  // extern "C"

@@ -19,7 +19,7 @@
 #include "bench/timed_run.h"
 #include "brask/brask.h"
 #include "integrations/wic/class_ids.h"
-#include "tools/encoders/image_files.h"
+#include "formats/image_files.h"
 
 namespace {
 

@@ -31,24 +31,47 @@ void ZeroUnwritten(uint8_t* region, size_t region_bytes, size_t written_bytes) {
 
 }  // namespace
 
-PdtHeaderCheck ReadPdtLayout(const uint8_t* data, size_t length, PdtLayout* layout) {
-  if (data == nullptr || length <= kVersionOffset) return PdtHeaderCheck::kRefused;
+PdtHeaderCheck ReadPdtLayout(const uint8_t* data, size_t length, PdtLayout* layout,
+                             HeaderFault* fault) {
+  const auto refused = [fault](bool cut_short, const char* words, uint64_t first, uint64_t second) {
+    Refuse(fault, cut_short, words, first, second);
+    return PdtHeaderCheck::kRefused;
+  };
+  if (data == nullptr || length <= kVersionOffset) {
+    return refused(true, "its header needs %llu bytes, the file holds %llu", kPdtHeaderBytes, length);
+  }
   const uint8_t version = data[kVersionOffset];
-  if (version != kVersionPdt10 && version != kVersionPdt11) return PdtHeaderCheck::kRefused;
-  if (length < kPdtHeaderBytes) return PdtHeaderCheck::kRefused;
+  if (version != kVersionPdt10 && version != kVersionPdt11) {
+    return refused(false, "its version byte is %llu, where a PDT has 48 or 49 ('0' or '1')",
+                   version, 0);
+  }
+  if (length < kPdtHeaderBytes) {
+    return refused(true, "its header needs %llu bytes, the file holds %llu", kPdtHeaderBytes, length);
+  }
   const uint32_t end_offset = ReadU32Le(data + kEndOffsetField);
   const int32_t width = ReadI32Le(data + kWidthField);
   const int32_t height = ReadI32Le(data + kHeightField);
   const uint32_t mask_offset = ReadU32Le(data + kMaskOffsetField);
-  if (end_offset > length) return PdtHeaderCheck::kRefused;
-  if (width <= 0 || height <= 0) return PdtHeaderCheck::kRefused;
+  if (end_offset > length) {
+    return refused(true, "its header says the file is %llu bytes long, the file holds %llu",
+                   end_offset, length);
+  }
+  if (width <= 0 || height <= 0) {
+    // Shown as stored: a negative field reads as its two's complement.
+    return refused(false, "its header gives a size of %lld x %lld pixels",
+                   static_cast<uint64_t>(int64_t{width}), static_cast<uint64_t>(int64_t{height}));
+  }
   if (mask_offset != 0 && (mask_offset < kPdtHeaderBytes || mask_offset > end_offset)) {
-    return PdtHeaderCheck::kRefused;
+    return refused(false, "its mask starts at byte %llu, outside the data that ends at %llu",
+                   mask_offset, end_offset);
   }
   const uint32_t stream_end = mask_offset != 0 ? mask_offset : end_offset;
   const uint32_t stream_start = version == kVersionPdt11 ? kIndexStreamOffset : kPdtHeaderBytes;
   // For PDT11 this also puts the palette and the distance table inside the data.
-  if (stream_end < stream_start) return PdtHeaderCheck::kRefused;
+  if (stream_end < stream_start) {
+    return refused(true, "its header and palette need %llu bytes, its data ends at %llu",
+                   stream_start, stream_end);
+  }
 
   // Both factors are below 2^31, so w * h < 2^62 and 4 * w * h + 1 < 2^64: nothing wraps.
   const uint64_t w = static_cast<uint64_t>(width);

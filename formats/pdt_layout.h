@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/header_fault.h"
+
 enum class PdtMode { kPlain, kMasked, kIndexed };
 
 // Everything a decode needs from the header, checked and sized.
@@ -28,8 +30,10 @@ enum class PdtHeaderCheck {
   kTooLarge,  // a work buffer or pixel block larger than any block may be
 };
 
-// Reads the header of a picture of `length` bytes (at least 5).
-PdtHeaderCheck ReadPdtLayout(const uint8_t* data, size_t length, PdtLayout* layout);
+// Reads the header of a picture of `length` bytes (at least 5). On kRefused, *fault (when
+// given) says why.
+PdtHeaderCheck ReadPdtLayout(const uint8_t* data, size_t length, PdtLayout* layout,
+                             HeaderFault* fault = nullptr);
 
 // PDT11's palette: 256 entries of blue, green, red, reserved.
 constexpr uint32_t kPdtHeaderBytes = 32;  // the PDT10 colour stream, or the palette, starts here

@@ -155,9 +155,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t input_size) {
   const long live_before = platform::LiveResources();
 
   brask_picture* picture = nullptr;
-  const brask_result opened = brask_open_memory(data, size, name, limit, &picture);
-  Check(opened == BRASK_OK || opened == BRASK_NOT_SUPPORTED || opened == BRASK_OVER_MEMORY_LIMIT);
+  char why[BRASK_EXPLANATION_SIZE];
+  const brask_result opened =
+      brask_open_memory_explained(data, size, name, limit, &picture, why, sizeof why);
+  Check(opened == BRASK_OK || opened == BRASK_NOT_SUPPORTED || opened == BRASK_DAMAGED ||
+        opened == BRASK_OVER_MEMORY_LIMIT);
   Check((opened == BRASK_OK) == (picture != nullptr));
+  Check(std::memchr(why, 0, sizeof why) != nullptr && (opened == BRASK_OK) == (why[0] == 0));
 
   int32_t decoded = kNotSupported;
   Bytes dib_info, dib_pixels;
@@ -171,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t input_size) {
       }
     }
   }
-  if (opened == BRASK_NOT_SUPPORTED) Check(decoded != kSuccess);
+  if (opened == BRASK_NOT_SUPPORTED || opened == BRASK_DAMAGED) Check(decoded != kSuccess);
   if (opened == BRASK_OK) {
     brask_info info;
     Check(brask_get_info(picture, &info) == BRASK_OK);

@@ -1,12 +1,11 @@
 // The POSIX stand-in for the KERNEL32 calls the plug-in makes, with the Windows behaviour the
 // code relies on: a directory cannot be opened as a file, a mapping of an empty file fails,
 // a view is unmapped by its address alone, and a failed call reports it as Windows does. A
-// read-only view of a small file is the file read into memory: a view however it is made.
+// read-only view is the file read into memory: a view however it is made.
 // It also carries the tests' switch (fault_injection.h).
 #if !defined(_WIN32)
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,38 +95,19 @@ LocalBlock* ToBlock(HLOCAL handle) {
   return block != nullptr && block->magic == kLocalBlockMagic ? block : nullptr;
 }
 
-// A view is preceded by a record of how it was made, so that UnmapViewOfFile needs only the
-// address, as on Windows. A file up to kReadViewLargest bytes is read into heap memory
-// rather than mapped: mapping costs mmap, a page fault per page and munmap with its TLB
-// flush. Every G00 file of picture_bench (12 KB to 1.4 MB) decoded faster read than mapped:
-// the 64 x 64 sprite 2.2 to 2.7 times, the photographs up to 1.4 times (x86-64 VM, gcc 12).
-// Such a file is read when its mapping is made, into one block that the mapping handle and
-// each view share (either may be closed first, as on Windows). That spares the descriptor a
-// mapping would duplicate and its size query: with the size kept from the opening, a small
-// file's picture makes 4 system calls instead of 9, which were half its time. A larger file
-// is mapped after a page of its own.
-struct ViewRecord {
-  size_t length;
-  size_t read;  // 1: read into the heap, 0: mapped
-};
-constexpr size_t kViewRecordBytes = 16;
-static_assert(sizeof(ViewRecord) <= kViewRecordBytes, "the record fits before the view");
-constexpr size_t kReadViewLargest = size_t{2} << 20;
+// A file is read into heap memory when its mapping is made, never mapped from the file: a
+// file that another process shortens while it is mapped raises SIGBUS on the next read of a
+// page past its new end, which would kill the host (a viewer, a thumbnailer). Read, the bytes
+// stay what they were when the mapping was made. Reading is also the faster way: mapping
+// costs mmap, a page fault per page and munmap with its TLB flush; every G00 file of
+// picture_bench (12 KB to 1.4 MB) decoded faster read than mapped, the 64 x 64 sprite 2.2 to
+// 2.7 times (x86-64 VM, gcc 12), and larger files decode at the same speed either way.
+// The file goes into one block that the mapping handle and each view share (either may be
+// closed first, as on Windows). With the size kept from the opening, a picture makes 4
+// system calls.
 
-size_t PageSize() { return static_cast<size_t>(sysconf(_SC_PAGESIZE)); }
-
-ViewRecord ReadRecord(const void* view) {
-  ViewRecord record;
-  std::memcpy(&record, static_cast<const unsigned char*>(view) - kViewRecordBytes, sizeof record);
-  return record;
-}
-
-void WriteRecord(unsigned char* view, ViewRecord record) {
-  std::memcpy(view - kViewRecordBytes, &record, sizeof record);
-}
-
-// The block of a file read into memory: its reference count, the view's record, the bytes.
-// The mapping handle and each view hold a reference.
+// The block of a file read into memory: its reference count, then the bytes. The mapping
+// handle and each view hold a reference.
 struct ReadMapping {
   size_t references;  // changed atomically: views may be unmapped on other threads
 };
@@ -136,13 +116,13 @@ static_assert(sizeof(ReadMapping) <= kReadMappingBytes, "views stay 16-aligned")
 constexpr uintptr_t kBlockAlignment = 16;
 
 unsigned char* ViewOf(ReadMapping* mapping) {
-  return reinterpret_cast<unsigned char*>(mapping) + kReadMappingBytes + kViewRecordBytes;
+  return reinterpret_cast<unsigned char*>(mapping) + kReadMappingBytes;
 }
 
 ReadMapping* MappingOfView(const void* view) {
   const unsigned char* bytes = static_cast<const unsigned char*>(view);
   return reinterpret_cast<ReadMapping*>(
-      const_cast<unsigned char*>(bytes - kViewRecordBytes - kReadMappingBytes));
+      const_cast<unsigned char*>(bytes - kReadMappingBytes));
 }
 
 // Such a mapping's handle is negative, which no descriptor is: -2 - address / 16. Handles
@@ -167,7 +147,7 @@ void Unreference(ReadMapping* mapping) {
 // whole.
 ReadMapping* ReadWholeFile(int fd, size_t length) {
   void* block = nullptr;
-  if (posix_memalign(&block, kBlockAlignment, kReadMappingBytes + kViewRecordBytes + length) != 0) {
+  if (posix_memalign(&block, kBlockAlignment, kReadMappingBytes + length) != 0) {
     return nullptr;
   }
   ReadMapping* mapping = static_cast<ReadMapping*>(block);
@@ -180,11 +160,10 @@ ReadMapping* ReadWholeFile(int fd, size_t length) {
     if (got <= 0) break;
     done += static_cast<size_t>(got);
   }
-  if (done != length) {
+  if (done != length) {  // shortened since it was opened, or unreadable
     std::free(block);
     return nullptr;
   }
-  WriteRecord(view, {length, 1});
   return mapping;
 }
 
@@ -283,6 +262,9 @@ DWORD GetFileSize(HANDLE file, LPDWORD size_high) {
 }
 
 BOOL CloseHandle(HANDLE handle) {
+  // Null and INVALID_HANDLE_VALUE are no handle (as on Windows, the call fails); null must
+  // never reach close(), where it is descriptor 0.
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return FALSE;
   if (platform::IsReadMapping(handle)) {
     platform::Unreference(platform::ToReadMapping(handle));
     platform::Released();
@@ -294,61 +276,33 @@ BOOL CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
-// A small file's mapping is the file read into memory; a larger file's mapping handle is a
-// duplicate of the file's descriptor, and the view is made from it.
+// A mapping is the file read into memory (see ReadWholeFile), up to the size it had when it
+// was opened.
 HANDLE CreateFileMappingA(HANDLE file, void*, DWORD, DWORD, DWORD, LPCSTR) {
   if (platform::ShouldFail(KernelCall::kCreateFileMapping)) return nullptr;
   off_t size;
   if (!platform::SizeOf(platform::ToFd(file), &size) || size <= 0) return nullptr;  // as Windows
-  if (static_cast<uint64_t>(size) <= platform::kReadViewLargest) {
-    platform::ReadMapping* mapping =
-        platform::ReadWholeFile(platform::ToFd(file), static_cast<size_t>(size));
-    if (mapping == nullptr) return nullptr;
-    platform::Acquired();
-    return platform::ToHandle(mapping);
-  }
-  int fd = fcntl(platform::ToFd(file), F_DUPFD_CLOEXEC, 3);
-  if (fd < 0) return nullptr;
+  if (static_cast<uint64_t>(size) > SIZE_MAX / 2) return nullptr;
+  platform::ReadMapping* mapping =
+      platform::ReadWholeFile(platform::ToFd(file), static_cast<size_t>(size));
+  if (mapping == nullptr) return nullptr;
   platform::Acquired();
-  return platform::ToHandle(fd);
+  return platform::ToHandle(mapping);
 }
 
 LPVOID MapViewOfFile(HANDLE mapping, DWORD, DWORD, DWORD, SIZE_T) {
-  if (platform::ShouldFail(KernelCall::kMapViewOfFile) || mapping == nullptr) return nullptr;
-  if (platform::IsReadMapping(mapping)) {
-    platform::ReadMapping* read = platform::ToReadMapping(mapping);
-    __atomic_add_fetch(&read->references, 1, __ATOMIC_RELAXED);
-    platform::Acquired();
-    return platform::ViewOf(read);
-  }
-  int fd = platform::ToFd(mapping);
-  struct stat st;
-  if (fstat(fd, &st) != 0 || st.st_size <= 0) return nullptr;
-  if (static_cast<uint64_t>(st.st_size) > SIZE_MAX / 2) return nullptr;
-  const size_t length = static_cast<size_t>(st.st_size);
-  const size_t page = platform::PageSize();
-  void* base = mmap(nullptr, page + length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (base == MAP_FAILED) return nullptr;
-  unsigned char* view = static_cast<unsigned char*>(base) + page;
-  if (mmap(view, length, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
-    munmap(base, page + length);
+  if (platform::ShouldFail(KernelCall::kMapViewOfFile) || !platform::IsReadMapping(mapping)) {
     return nullptr;
   }
-  platform::WriteRecord(view, {length, 0});
+  platform::ReadMapping* read = platform::ToReadMapping(mapping);
+  __atomic_add_fetch(&read->references, 1, __ATOMIC_RELAXED);
   platform::Acquired();
-  return view;
+  return platform::ViewOf(read);
 }
 
 BOOL UnmapViewOfFile(LPCVOID view) {
   if (view == nullptr) return FALSE;
-  const platform::ViewRecord record = platform::ReadRecord(view);
-  unsigned char* start = const_cast<unsigned char*>(static_cast<const unsigned char*>(view));
-  if (record.read != 0) {
-    platform::Unreference(platform::MappingOfView(view));
-  } else {
-    const size_t page = platform::PageSize();
-    if (munmap(start - page, page + record.length) != 0) return FALSE;
-  }
+  platform::Unreference(platform::MappingOfView(view));
   platform::Released();
   return TRUE;
 }

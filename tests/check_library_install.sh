@@ -50,4 +50,15 @@ export PKG_CONFIG_PATH="$libdir/pkgconfig"
 # The prefix given at install time, as packagers do.
 flags=$(pkg-config --define-variable=prefix="$prefix" --cflags --libs brask)
 cc -std=c99 -Wall -Wextra -Werror -pedantic -o "$prefix/use" "$prefix/use.c" $flags
-LD_LIBRARY_PATH="$libdir" "$prefix/use"
+said=$(LD_LIBRARY_PATH="$libdir" "$prefix/use")
+echo "$said"
+# One version everywhere: the project's, brask_version(), brask.pc and brask --version; the
+# soname carries the interface's major number from the header.
+version=$(echo "$said" | sed -n 's/^libbrask \([^ ]*\) decodes$/\1/p')
+[ "$version" = "$(cat "$build/generated/brask_version.txt")" ] ||
+  { echo "FAIL: brask_version() says '$version', the project $(cat "$build/generated/brask_version.txt")"; exit 1; }
+[ "$(pkg-config --modversion brask)" = "$version" ] || { echo "FAIL: brask.pc's version differs"; exit 1; }
+[ "$("$prefix/bin/brask" --version)" = "brask $version" ] || { echo "FAIL: brask --version differs"; exit 1; }
+major=$(sed -n 's/^#define BRASK_VERSION_MAJOR \([0-9]*\)$/\1/p' "$prefix/include/brask/brask.h")
+readelf -d "$libdir/libbrask.so.1" | grep -q "Library soname: \[libbrask.so.$major\]" ||
+  { echo "FAIL: the soname is not libbrask.so.$major"; exit 1; }

@@ -29,7 +29,8 @@ extern "C" {
 #define BRASK_API __attribute__((visibility("default")))
 #endif
 
-/* The interface version: the library's soname carries the major number. */
+/* The interface version: the library's soname carries the major number, which changes only
+ * when the interface breaks; brask_version() gives the release's version. */
 #define BRASK_VERSION_MAJOR 1
 #define BRASK_VERSION_MINOR 0
 
@@ -39,7 +40,7 @@ extern "C" {
 typedef enum brask_result {
   BRASK_OK = 0,
   BRASK_INVALID_ARGUMENT = 1,   /* a null pointer, a stride or buffer that cannot be right */
-  BRASK_NOT_SUPPORTED = 2,      /* not a G00 or PDT picture, or a header that is refused */
+  BRASK_NOT_SUPPORTED = 2,      /* not a G00 or PDT picture */
   BRASK_OVER_MEMORY_LIMIT = 3,  /* the header claims more memory than the handle allows */
   BRASK_OUT_OF_MEMORY = 4,      /* the system refused an allocation */
   BRASK_FILE_ERROR = 5,         /* the path could not be opened or read */
@@ -96,7 +97,10 @@ typedef struct brask_picture brask_picture;
  * the handle may use, 0 meaning BRASK_DEFAULT_MEMORY_LIMIT; the handle's copy of the input and
  * a type-2 G00's part directory count too. The costliest decode (RGBA) is measured at open, so
  * a picture over the limit is refused here, and a handle once open never exceeds it. On
- * success *out is a handle to close with brask_close; on failure it is null. */
+ * success *out is a handle to close with brask_close; on failure it is null. Bytes that are
+ * not a G00 or PDT picture answer BRASK_NOT_SUPPORTED; a G00 or PDT picture whose header runs
+ * past the data or contradicts itself, or a type-2 G00 without a part to show, answers
+ * BRASK_DAMAGED (brask_open_memory_explained says where). */
 BRASK_API brask_result brask_open_memory(const void* data, size_t length, const char* name_hint,
                                          uint64_t memory_limit, brask_picture** out);
 
@@ -104,6 +108,24 @@ BRASK_API brask_result brask_open_memory(const void* data, size_t length, const 
  * the memory limit is refused before it is read. */
 BRASK_API brask_result brask_open_path(const char* path, uint64_t memory_limit,
                                        brask_picture** out);
+
+/* As brask_open_memory and brask_open_path; besides, `why` (`why_size` bytes, null when
+ * why_size is 0) receives a sentence for a person saying what went wrong, in the file's own
+ * terms, cut to fit and always terminated (BRASK_EXPLANATION_SIZE holds any of them):
+ *   BRASK_NOT_SUPPORTED  "not a G00 or PDT picture: a PDT starts with ..."
+ *   BRASK_DAMAGED        "a G00 picture cut short: its header and compressed data need 5013
+ *                         bytes, the file holds 100", "a damaged PDT picture: its header gives
+ *                         a size of 0 x 4 pixels"
+ *   any other result     brask_result_text's words.
+ * On success `why` is the empty string. Nothing else differs from the plain calls. */
+#define BRASK_EXPLANATION_SIZE 256
+BRASK_API brask_result brask_open_memory_explained(const void* data, size_t length,
+                                                   const char* name_hint, uint64_t memory_limit,
+                                                   brask_picture** out, char* why,
+                                                   size_t why_size);
+BRASK_API brask_result brask_open_path_explained(const char* path, uint64_t memory_limit,
+                                                 brask_picture** out, char* why,
+                                                 size_t why_size);
 
 /* Whether brask_open_* would take bytes that start with `head` (`length` bytes, at least 5
  * are needed) and a name for a picture: BRASK_FORMAT_G00 or BRASK_FORMAT_PDT, else 0. The
@@ -213,7 +235,8 @@ BRASK_API void brask_free(void* memory);
 /* The result in words, for messages: "out of memory", never null. */
 BRASK_API const char* brask_result_text(brask_result result);
 
-/* The library's version as "major.minor.patch". */
+/* The release's version as "major.minor.patch", as brask --version and brask.pc give it.
+ * The interface's own version is BRASK_VERSION_MAJOR and _MINOR above. */
 BRASK_API const char* brask_version(void);
 
 #ifdef __cplusplus

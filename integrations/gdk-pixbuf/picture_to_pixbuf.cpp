@@ -30,13 +30,14 @@ gboolean Fail(GError** error, GdkPixbufError code, const char* what, const char*
   return FALSE;
 }
 
-gboolean FailWithResult(GError** error, const char* what, brask_result result) {
+gboolean FailWithResult(GError** error, const char* what, brask_result result,
+                        const char* why = nullptr) {
   GdkPixbufError code = GDK_PIXBUF_ERROR_CORRUPT_IMAGE;
   if (result == BRASK_NOT_SUPPORTED) code = GDK_PIXBUF_ERROR_UNKNOWN_TYPE;
   if (result == BRASK_OVER_MEMORY_LIMIT || result == BRASK_OUT_OF_MEMORY) {
     code = GDK_PIXBUF_ERROR_INSUFFICIENT_MEMORY;
   }
-  return Fail(error, code, what, brask_result_text(result));
+  return Fail(error, code, what, why != nullptr ? why : brask_result_text(result));
 }
 
 void FreePixels(guchar* pixels, gpointer) { g_free(pixels); }
@@ -58,9 +59,11 @@ gboolean DecodePictureToPixbuf(const uint8_t* data, size_t length, const LoadCal
   // The loader is never told the file's name, and G00 has no signature: every picture is
   // offered under a G00 name, and a PDT is still recognised by its own signature.
   brask_picture* opened = nullptr;
-  const brask_result open_result = brask_open_memory(data, length, "picture.g00", 0, &opened);
+  char why[BRASK_EXPLANATION_SIZE];
+  const brask_result open_result =
+      brask_open_memory_explained(data, length, "picture.g00", 0, &opened, why, sizeof why);
   if (open_result != BRASK_OK) {
-    return FailWithResult(error, "Cannot open the G00 or PDT picture", open_result);
+    return FailWithResult(error, "Cannot open the G00 or PDT picture", open_result, why);
   }
   const PictureHandle picture(opened);
 

@@ -128,11 +128,22 @@ TEST(BraskInfo, DescribesEachFileAsJsonLines) {
       "{\"file\":\"" + folder + "/c.g00\",\"supported\":true,\"width\":5,\"height\":4,\"depth\":24,"
       "\"mode\":\"g00-2\",\"alpha\":true,\"palette\":0,\"parts\":[" + part_json + "," +
       R"({"index":1,"width":5,"height":2,"origin_x":3,"origin_y":4,"top":2})" + "]}\n"
-      "{\"file\":\"" + folder + "/d.txt\",\"supported\":false}\n"
+      "{\"file\":\"" + folder + "/d.txt\",\"supported\":false,\"result\":2,\"error\":\"not a "
+      "G00 or PDT picture: a PDT starts with \\\"PDT10\\\" or \\\"PDT11\\\", and a G00 is known by its "
+      "name ending in .g00\"}\n"
       "{\"file\":\"" + folder + "/none\",\"supported\":false,\"error\":\"cannot open the file\"}\n";
   EXPECT_EQ(run.output, want);
   const ProgramRun text = RunBrask({"info", folder + "/c.g00"});
   EXPECT_EQ(text.output, folder + "/c.g00: 5 x 4, 24-bit, g00-2, alpha, 2 parts\n");
+
+  // A picture of ours cut short is one, and says where it ends.
+  const std::vector<uint8_t> g00 = encode::EncodeG00Type0(MakeColourImage(30, 20, 5));
+  WriteBytes(folder + "/cut.g00", std::vector<uint8_t>(g00.begin(), g00.begin() + 100));
+  const ProgramRun cut = RunBrask({"info", folder + "/cut.g00"});
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.output, folder + "/cut.g00: a G00 picture cut short: its header and compressed "
+                                 "data need " + std::to_string(g00.size()) +
+                            " bytes, the file holds 100\n");
 }
 
 TEST(BraskCommandLine, HelpGivesExamplesForEveryCommand) {

@@ -205,11 +205,15 @@ TEST(BraskConvert, BadFilesAmongGoodOnesAreReportedAndTheBatchCompletes) {
 
   const ProgramRun run = RunBrask({"convert", in, "-o", out, "-j", "4"});
   EXPECT_EQ(run.status, 1) << run.output;
-  for (const std::string bad : {"pdt/cut.pdt", "pdt/version.pdt", "deep/er/empty.g00"}) {
-    EXPECT_NE(run.output.find("FAILED  " + in + "/" + bad + ": result "), std::string::npos)
+  // Each failure in the file's own terms, never a result number.
+  for (const std::string bad : {"pdt/cut.pdt: a PDT picture cut short: its header says the file is ",
+                                "pdt/version.pdt: a damaged PDT picture: its version byte is 5",
+                                "deep/er/empty.g00: a G00 picture cut short: its header needs 13 "
+                                "bytes, the file holds 0"}) {
+    EXPECT_NE(run.output.find("FAILED  " + in + "/" + bad), std::string::npos)
         << bad << "\n" << run.output;
   }
-  EXPECT_NE(run.output.find("not supported"), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("result "), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("Converted 12 of 15 files"), std::string::npos) << run.output;
   EXPECT_NE(run.output.find("3 failed; 2 other files ignored"), std::string::npos) << run.output;
   std::vector<std::string> want;
@@ -223,8 +227,22 @@ TEST(BraskConvert, NamedFilesThePluginDoesNotReadAreFailures) {
   WriteBytes(in + "/notes.txt", {'h', 'i'});
   const ProgramRun run = RunBrask({"convert", in + "/notes.txt", in + "/missing.pdt", "-o", in});
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("notes.txt: not a picture the plug-in reads"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("notes.txt: not a G00 or PDT picture: a PDT starts with"),
+            std::string::npos) << run.output;
   EXPECT_NE(run.output.find("missing.pdt: no such file or folder"), std::string::npos) << run.output;
+  // The counts add up: both named files were tried, neither converted.
+  EXPECT_NE(run.output.find("Converted 0 of 2 files"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(", 2 failed"), std::string::npos) << run.output;
+
+  // A G00 cut short, flattened through the plug-in: the library's words for it too.
+  const std::vector<uint8_t> g00 = encode::EncodeG00Type0(MakeColourImage(30, 20, 5));
+  WriteBytes(in + "/cut.g00", std::vector<uint8_t>(g00.begin(), g00.begin() + 100));
+  const ProgramRun flat = RunBrask({"convert", in + "/cut.g00", "-o", in, "--flatten"});
+  EXPECT_EQ(flat.status, 1);
+  EXPECT_NE(flat.output.find("cut.g00: a G00 picture cut short: its header and compressed data "
+                             "need " + std::to_string(g00.size()) + " bytes, the file holds 100"),
+            std::string::npos) << flat.output;
+  EXPECT_NE(flat.output.find("Converted 0 of 1 file"), std::string::npos) << flat.output;
 }
 
 TEST(BraskConvert, ReportsAnOutputFolderItCannotWrite) {

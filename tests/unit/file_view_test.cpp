@@ -1,5 +1,6 @@
-// Read-only views of files on the POSIX stand-in: a small file is read into memory, a large
-// one mapped; either way the view holds the file's bytes and unmapping releases it.
+// Read-only views of files on the POSIX stand-in: the file is read into memory, so the view
+// holds the file's bytes as they were, whatever another process does to the file, and
+// unmapping releases it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/fault_injection.h"
@@ -32,7 +34,7 @@ std::vector<uint8_t> ViewOf(const std::string& path) {
   return bytes;
 }
 
-TEST(FileView, HoldsTheFileWhetherReadOrMapped) {
+TEST(FileView, HoldsTheWholeFileSmallOrLarge) {
   const long live_before = platform::LiveResources();
   std::mt19937 rng(5);
   // One byte, a page and a bit, and more than the largest file read into memory (2 MiB).
@@ -85,6 +87,45 @@ TEST(FileView, OfAFileShortenedAfterOpeningFailsToMap) {
   EXPECT_EQ(CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
   EXPECT_TRUE(CloseHandle(file));
   EXPECT_EQ(platform::LiveResources(), live_before);
+}
+
+// A viewer's file shortened by another process while its view is held: the view keeps every
+// byte (a view mapped from the file would raise SIGBUS on the first page past the new end).
+TEST(FileView, OfALargeFileKeepsItsBytesWhenTheFileIsShortened) {
+  const size_t size = (size_t{8} << 20) + 5;
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 13 + 5);
+  const std::string path = WriteTempFile("shortened-later.bin", bytes);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  ASSERT_NE(mapping, nullptr);
+  const uint8_t* view = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  ASSERT_NE(view, nullptr);
+  ASSERT_EQ(truncate(path.c_str(), 100), 0);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), view));
+  EXPECT_TRUE(UnmapViewOfFile(view));
+  EXPECT_TRUE(CloseHandle(mapping));
+  EXPECT_TRUE(CloseHandle(file));
+}
+
+// Null is no handle: closing it fails and closes nothing; it is never taken for descriptor 0.
+TEST(FileView, ClosingNoHandleClosesNothing) {
+  int saved_stdin = dup(0);  // -1 when the test runs without one: then /dev/null stands in
+  if (saved_stdin < 0) {
+    ASSERT_EQ(open("/dev/null", O_RDONLY), 0);
+  }
+  const long live_before = platform::LiveResources();
+  EXPECT_FALSE(CloseHandle(nullptr));
+  EXPECT_NE(fcntl(0, F_GETFD), -1) << "descriptor 0 was closed";
+  EXPECT_EQ(platform::LiveResources(), live_before);
+  if (saved_stdin >= 0) {
+    dup2(saved_stdin, 0);
+    close(saved_stdin);
+  } else {
+    close(0);
+  }
 }
 
 }  // namespace

@@ -27,7 +27,10 @@ bool DecodeFlattened(const PluginLibrary& plugin, const ConversionJob& job,
                      std::string* why) {
   DecodedFile decoded = plugin.Decode(job.input, &InterruptRequested());
   if (decoded.result != kSuccess) {
-    *why = "result " + std::to_string(decoded.result) + ": " + DescribeResult(decoded.result);
+    // The plug-in answers in result codes only; the library, which reads the same way, can
+    // say what is wrong with the file.
+    *why = decoded.result == kNotSupported ? ExplainFile(job.input) : std::string();
+    if (why->empty()) *why = DescribeResult(decoded.result);
     return false;
   }
   if (!decoded.problem.empty()) {
@@ -112,8 +115,12 @@ int RunConvert(const PluginLibrary* plugin, const ConvertOptions& options) {
   };
   const ConversionPlan plan =
       PlanConversion(options.inputs, options.output_folder, ExtensionOf(options.format), reads);
-  ProgressDisplay display(plan.jobs.size(), StdoutIsTerminal());
-  for (const InputProblem& problem : plan.problems) display.ReportProblem(problem.input, problem.message);
+  // Every named input counts: "Converted 3 of 4 files, 1 failed".
+  ProgressDisplay display(plan.jobs.size() + plan.problems.size(), StdoutIsTerminal());
+  for (const InputProblem& problem : plan.problems) {
+    const std::string why = problem.not_a_picture ? ExplainFile(problem.input) : std::string();
+    display.ReportProblem(problem.input, why.empty() ? problem.message : why);
+  }
 
   RunOnWorkers(plan.jobs.size(), options.workers,
                [&](size_t index) { ConvertOne(plugin, plan.jobs[index], options, &display); });

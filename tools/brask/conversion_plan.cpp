@@ -67,7 +67,7 @@ ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std:
       }
     } else {
       if (!reads(input_text)) {
-        plan.problems.push_back({input_text, not_read});
+        plan.problems.push_back({input_text, not_read, true});
         continue;
       }
       candidates.push_back({input, renamed(output_folder.empty() ? input : out_root / input.filename())});

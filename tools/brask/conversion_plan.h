@@ -18,6 +18,7 @@ struct ConversionJob {
 struct InputProblem {
   std::string input;
   std::string message;
+  bool not_a_picture = false;  // a file `reads` refused: the library can say why
 };
 
 struct ConversionPlan {
@@ -36,7 +37,7 @@ ConversionPlan PlanConversion(const std::vector<std::string>& inputs, const std:
                               const std::string& extension,
                               const std::function<bool(const std::string&)>& reads,
                               const std::string& not_read =
-                                  "not a picture the plug-in reads (not a G00 or PDT picture)",
+                                  "not a G00 or PDT picture",
                               const std::function<std::string(const std::string&)>& output_name = {});
 
 }  // namespace brask

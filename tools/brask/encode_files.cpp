@@ -135,7 +135,7 @@ int RunEncodeFiles(const EncodeFilesOptions& options) {
   const ConversionPlan plan =
       PlanConversion(options.inputs, options.output_folder, g00 ? ".g00" : ".pdt", IsEncodeInput,
                      "not a PNG picture or a parts description (NAME-parts.json)", OutputNameOf);
-  ProgressDisplay display(plan.jobs.size(), StdoutIsTerminal(),
+  ProgressDisplay display(plan.jobs.size() + plan.problems.size(), StdoutIsTerminal(),
                           {"encoded", "not PNG pictures or parts descriptions, or PNGs a parts "
                                       "description stands for"});
   for (const InputProblem& problem : plan.problems) display.ReportProblem(problem.input, problem.message);

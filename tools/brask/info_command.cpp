@@ -50,24 +50,22 @@ int RunInfo(const std::vector<std::string>& files, bool json) {
       line["supported"] = false;
       line["error"] = "cannot open the file";
       text = "cannot open the file";
-    } else if (!IsPictureFile(file)) {
-      line["supported"] = false;
-      text = "not supported (not a G00 or PDT picture)";
     } else {
-      line["supported"] = true;
       StoredPicture stored;
       const brask_result result = stored.Open(file);
+      // Supported: a G00 or PDT picture, even one too damaged or too large to open.
+      line["supported"] = result != BRASK_NOT_SUPPORTED && result != BRASK_FILE_ERROR;
       if (result == BRASK_OK) {
         const Json described = Describe(stored);
         line.update(described);
         text = Summary(described);
       } else {
         line["result"] = int(result);
-        line["error"] = brask_result_text(result);
-        text = std::string("supported, but ") + brask_result_text(result);
+        line["error"] = stored.why();
+        text = stored.why();
       }
     }
-    if (!line["supported"].get<bool>() || line.contains("error")) status = 1;
+    if (line.contains("error")) status = 1;
     if (json) {
       std::printf("%s\n", line.dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
     } else {

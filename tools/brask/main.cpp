@@ -16,10 +16,8 @@
 #include "tools/brask/interrupt.h"
 #include "tools/brask/picture_modes.h"
 #include "tools/brask/plugin_library.h"
+#include "brask_version.h"
 
-#ifndef BRASK_VERSION
-#define BRASK_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -108,7 +106,7 @@ void AddPluginOption(CLI::App* command) {
 int main(int argc, char** argv) {
   CLI::App app{"brask: converts G00 and PDT pictures as stored, or as the if_brask plug-in shows them"};
   app.footer(kMainExamples);
-  app.set_version_flag("--version", "brask " BRASK_VERSION);
+  app.set_version_flag("--version", "brask " BRASK_RELEASE_VERSION);
   app.require_subcommand(1);
 
   CLI::App* info = app.add_subcommand("info", "describe each picture: size, depth, mode, alpha, palette, parts");

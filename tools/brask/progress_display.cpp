@@ -96,6 +96,7 @@ void ProgressDisplay::Report(const std::string& input, const std::string& output
 
 void ProgressDisplay::ReportProblem(const std::string& input, const std::string& message) {
   std::lock_guard<std::mutex> lock(mutex_);
+  ++done_;
   ++failed_;
   ClearBar();
   std::fprintf(stderr, "FAILED  %s: %s\n", input.c_str(), message.c_str());

@@ -10,7 +10,7 @@ namespace {
 
 bool Failed(brask_result result, std::string* why) {
   if (result == BRASK_OK) return false;
-  *why = "result " + std::to_string(int(result)) + ": " + brask_result_text(result);
+  *why = brask_result_text(result);
   return true;
 }
 
@@ -38,7 +38,10 @@ std::vector<uint8_t> DropAlpha(const std::vector<uint8_t>& rgba) {
 bool ReadStoredOutputs(const std::string& path, bool with_parts, StoredOutputs* outputs,
                        std::string* why) {
   StoredPicture stored;
-  if (Failed(stored.Open(path), why)) return false;
+  if (stored.Open(path) != BRASK_OK) {
+    *why = stored.why();
+    return false;
+  }
   const brask_info& info = stored.info();
   PictureRows& picture = outputs->picture;
   picture.width = info.width;

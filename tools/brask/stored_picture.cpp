@@ -7,7 +7,9 @@ namespace brask {
 brask_result StoredPicture::Open(const std::string& path) {
   brask_close(picture_);
   picture_ = nullptr;
-  const brask_result result = brask_open_path(path.c_str(), 0, &picture_);
+  char why[BRASK_EXPLANATION_SIZE];
+  const brask_result result = brask_open_path_explained(path.c_str(), 0, &picture_, why, sizeof why);
+  why_ = why;
   if (result == BRASK_OK) brask_get_info(picture_, &info_);
   return result;
 }
@@ -63,6 +65,12 @@ bool IsPictureFile(const std::string& path) {
   char head[5] = {0, 0, 0, 0, 0};
   in.read(head, sizeof head);
   return brask_recognise(head, sizeof head, path.c_str()) != 0;
+}
+
+std::string ExplainFile(const std::string& path) {
+  StoredPicture picture;
+  picture.Open(path);
+  return picture.why();
 }
 
 }  // namespace brask

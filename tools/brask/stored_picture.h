@@ -17,8 +17,10 @@ class StoredPicture {
   StoredPicture& operator=(const StoredPicture&) = delete;
   ~StoredPicture() { brask_close(picture_); }
 
-  // Opens the file with the library's default memory limit.
+  // Opens the file with the library's default memory limit; on failure why() says what is
+  // wrong in the file's own terms.
   brask_result Open(const std::string& path);
+  const std::string& why() const { return why_; }
   const brask_info& info() const { return info_; }
   bool indexed() const;
   std::vector<brask_part> Parts() const;
@@ -32,6 +34,7 @@ class StoredPicture {
  private:
   brask_picture* picture_ = nullptr;
   brask_info info_{};
+  std::string why_;
 };
 
 // The mode as `brask encode --mode` names it: "g00-0", ..., "pdt11".
@@ -39,5 +42,9 @@ const char* ModeName(uint32_t mode);
 
 // Whether the library reads the file: its rule, from the file's first bytes and its name.
 bool IsPictureFile(const std::string& path);
+
+// What is wrong with the file, as the library says it when opening it ("not a G00 or PDT
+// picture: ...", "a G00 picture cut short: ..."); empty when it opens.
+std::string ExplainFile(const std::string& path);
 
 }  // namespace brask

@@ -11,6 +11,11 @@ itself, for the indexes, palettes and parts without Pillow.
 """
 
 from ._library import BraskError, Picture, version
+
+try:  # written by the build into installed copies and the wheel
+    from ._version import __version__
+except ImportError:  # run from the source tree
+    __version__ = None
 from ._pillow_plugin import G00ImageFile, PdtImageFile, register
 
 register()

@@ -28,6 +28,7 @@ MODES = {"g00-0": MODE_G00_TYPE0, "g00-1": MODE_G00_TYPE1, "g00-2": MODE_G00_TYP
 DEFAULT_LEVEL = -1
 
 _OK = 0
+_EXPLANATION_SIZE = 256  # BRASK_EXPLANATION_SIZE
 
 
 class BraskError(OSError):
@@ -78,8 +79,9 @@ def _declare(library):
     written = ctypes.POINTER(ctypes.POINTER(ctypes.c_uint8))
     sized = ctypes.POINTER(size)
     signatures = {
-        "brask_open_memory": (result, [ctypes.c_char_p, size, ctypes.c_char_p, ctypes.c_uint64,
-                                       ctypes.POINTER(handle)]),
+        "brask_open_memory_explained": (result, [ctypes.c_char_p, size, ctypes.c_char_p,
+                                                 ctypes.c_uint64, ctypes.POINTER(handle),
+                                                 buffer, size]),
         "brask_close": (None, [handle]),
         "brask_get_info": (result, [handle, ctypes.POINTER(Info)]),
         "brask_get_part": (result, [handle, ctypes.c_uint32, ctypes.POINTER(Part)]),
@@ -142,8 +144,12 @@ class Picture:
         data = bytes(data)
         hint = os.fsencode(name_hint) if name_hint else None
         handle = ctypes.c_void_p()
-        _check(library.brask_open_memory(data, len(data), hint, memory_limit, ctypes.byref(handle)),
-               "cannot open the picture")
+        why = ctypes.create_string_buffer(_EXPLANATION_SIZE)
+        result = library.brask_open_memory_explained(data, len(data), hint, memory_limit,
+                                                     ctypes.byref(handle), why, len(why))
+        if result != _OK:  # the library's words for what is wrong with the file
+            raise BraskError(result, "cannot open the picture: %s"
+                             % why.value.decode(errors="replace"))
         self._library = library
         self._handle = handle
         self.info = Info()
