@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding what is stored: RGBA with straight alpha for every mode, the indexes and palette of
 // the indexed modes, and type-2 parts composed or on their own. The streams are decoded by the
 // same routines as the plug-in's handlers into a work buffer sized from the header (measured

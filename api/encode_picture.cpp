@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing G00 and PDT files: the caller's pixels are checked against what the mode and the
 // file's fields can hold, turned into the encoders' images (formats/image_files.h) and
 // encoded; the file is handed back in one block of the platform heap. This file and the

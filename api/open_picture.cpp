@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a picture: recognising it, reading its header, measuring the costliest decode
 // against the handle's memory limit before anything is allocated, and (type-2 G00) decoding
 // the part directory that describes the parts. Nothing in the input is trusted; the header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a brask_picture handle holds: its own copy of the input, what the header says, the
 // memory a decode may take, and for type-2 G00 the decompressed part directory with the parts
 // it lists. Everything is allocated from the process heap through the platform layer, so the

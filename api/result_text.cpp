@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The results in words, and the library's version.
 #include "brask/brask.h"
 #include "brask_version.h"

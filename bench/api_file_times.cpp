@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a program pays to decode picture files through the C API, one by one: open from
 // memory, describe, decode RGBA into a buffer of its own, close. Prints one line a file,
 // "NANOSECONDS PATH", the fastest call (on a shared machine the least disturbed); web/bench/speed.mjs runs it beside the

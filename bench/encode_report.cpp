@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The encoders' report: for every mode and picture, the file's size at each level against
 // the lazy matcher the encoders always used (level 4; today's files plus the PDT flag byte
 // they left out), and the encoding speed in MB/s of RGBA input (4 bytes a pixel) per second

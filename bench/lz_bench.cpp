@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MB/s of output for each stream decoder on each benchmark picture: ours (and the pixel
 // decoders on each path this processor runs), the plain decoder and memcpy of the same size,
 // side by side in one run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 32-bit build's benchmark (no Google Benchmark for MinGW): MB/s of output for each
 // stream decoder on each picture, ours (and the pixel decoders on each path the processor
 // runs), the plain decoder and memcpy, timed with

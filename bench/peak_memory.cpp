@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Peak memory of the costliest pictures a few bytes of data can claim: tiny files whose
 // headers ask for the largest blocks the plug-in accepts (just under 2^31 bytes), decoded
 // from memory through GetPicture, each in a child process so that its peak resident size

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MB/s of pixel block for whole pictures decoded through GetPicture, as a host asks for them,
 // beside the same pictures decoded the plain way (plain_picture.h): every G00 type and PDT
 // mode, made by our encoders from each benchmark picture. PDT comes from memory; G00, which

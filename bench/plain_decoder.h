@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plain decoders: the five stream variants written the straightforward way, one unit at
 // a time with a bounds check per unit and a byte loop per copied unit. They are the baseline
 // the benchmarks measure against and the reference the tests and fuzz targets compare the

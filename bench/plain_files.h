@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole G00 and PDT files read the plain way, straight from the formats' description and
 // apart from our handlers: headers, the strict stream decoders of plain_decoder.h, the
 // type-1 palette, the type-2 part directory and its blocks. Anything the description does

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/plain_picture.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole pictures the plain way, the baseline picture_bench measures GetPicture against: the
 // file read with read() (G00) or taken from memory (PDT), the plain stream decoders of
 // plain_decoder.h, and DIB rows built with one row copy or one per-pixel flattening each.

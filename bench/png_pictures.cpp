@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/png_pictures.h"
 
 #include <spng.h>

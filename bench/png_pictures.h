@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the benchmark pictures: every PNG file of a folder, as 4-byte pixels.
 #pragma once
 

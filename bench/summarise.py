@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Turns benchmark output into the tables our speed targets are stated in.
 
   summarise.py RUN...   RUN: JSON from lz_bench or picture_bench

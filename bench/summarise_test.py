@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """summarise.py on made-up runs whose answers are known: the ratios point the right way,
 repetitions and runs reduce to medians, and aggregates are not counted as runs."""
 import json

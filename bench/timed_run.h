@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timing for the chrono-timed benchmarks of the Windows builds (no Google Benchmark there).
 #pragma once
 

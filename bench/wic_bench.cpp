@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WIC codec's cost over the C API's: each picture (a PNG read through WIC) encoded in
 // each mode, then decoded in turns by the C API (open from memory, decode RGBA, or indexes
 // for the indexed modes) and by our WIC decoder (initialise from a memory stream, frame 0,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Benchmark workloads: for each picture, the units each stream variant carries (pixels,
 // alpha, indexes, colour-plus-alpha bytes) and their encoded streams. Shared by the Google
 // Benchmark program and the chrono-timed harness of the 32-bit build.

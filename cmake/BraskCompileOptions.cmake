@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings, sanitizers and the plug-in's code-generation options, shared by every target.
 
 # High warnings for our own code; brask_warnings(target) applies them.

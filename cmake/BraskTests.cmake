@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # How the cross builds' tests start their programs: CMAKE_CROSSCOMPILING_EMULATOR, set by the
 # toolchain file, is cmake/wine-run (win32 or win64) or cmake/linux32-run.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Reads the JUnit file of one ctest run (ctest --output-junit) for ./dev.
 
     ctest-summary.py JUNIT.xml --skips   one line per skipped test: its name and its reason

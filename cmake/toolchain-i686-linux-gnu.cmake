@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 32-bit Linux (i686) with Debian's g++-i686-linux-gnu: 32-bit size_t, 32-bit
 # pointers, the same code as the native build. Programs run directly where the kernel runs
 # 32-bit programs and under qemu-i386-static where it does not (cmake/linux32-run decides at

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 32-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-i686); programs are
 # run under wine32, in a prefix of its own, by ctest, where wine32 runs at all (the tests'
 # probe finds that out; elsewhere the runs are skipped).

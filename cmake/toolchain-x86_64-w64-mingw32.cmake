@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64); programs are
 # run under wine64, in a prefix of its own, by ctest.
 set(CMAKE_SYSTEM_NAME Windows)

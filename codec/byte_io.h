@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Little-endian reads from unaligned bytes. Loads go through memcpy into a local, which
 // compilers turn into one plain load; nothing here casts a byte pointer to a wider type.
 #pragma once

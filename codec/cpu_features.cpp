@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer comes from cpuid once per process: in a virtual machine one cpuid costs about
 // 2.8 us (a trap to the hypervisor), as much as decoding a small sprite. The cache is one
 // word written with a relaxed atomic store: every thread computes the same value, so a race

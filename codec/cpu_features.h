@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which vector instructions the processor running us has, for the decoders that choose a
 // path at run time. The 32-bit DLL is built for any x86, so even SSE2 is asked for.
 #pragma once

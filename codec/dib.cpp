@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building DIB rows: bottom-up copies, in-place flips and alpha flattening. The callers have
 // checked every size against their buffers; nothing here re-checks per pixel.
 #include "codec/dib.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device-independent bitmap handed to the host: an information block (BITMAPINFOHEADER,
 // then a 256-entry colour table for 8-bit images) and a pixel block of bottom-up rows padded
 // to 4 bytes. Also the scoped work buffer and the row conversions that turn a decoded,

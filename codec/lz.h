@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five LZ77-style stream variants of the two formats. Each decodes one whole stream from
 // a byte range into the caller's buffer and returns the units written (bytes, or pixels of
 // three bytes). Nothing in a stream is trusted:

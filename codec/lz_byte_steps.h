@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The G00 byte variant's step loop: each flag group is taken in steps
 // of a literal run, moved as one 16-byte block, and the back-reference after it, moved as
 // one 32-byte block when it ends before the output it reads (length <= distance). One rarely

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five LZ stream encoders. A hash-chain matcher finds, at each unit, the longest earlier
 // match within a variant's reach (PDT11: among its 16 table distances). Low levels parse
 // greedily or lazily; high levels take the shortest path over every literal and every

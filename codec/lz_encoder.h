@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Encoders for the five LZ stream variants: turn units into a stream that the decoders of
 // codec/lz.h, and any decoder that follows the streams' description, read back unchanged.
 // They use the standard library and are not part of the plug-in DLL: libbrask's encode

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // G00 types 1 and 2: byte units, flags low bit first, 16-bit back-reference w with length
 // (w & 15) + 2 and distance w >> 4 (0 reaches outside).
 #include "codec/byte_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // G00 type 0: 3-byte pixel units, flags low bit first, 16-bit back-reference w with length
 // (w & 15) + 1 and distance w >> 4 pixels (0 reaches outside).
 #include "codec/byte_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing a pixel decoder's path from what the processor runs.
 #include "codec/lz_paths.h"
 

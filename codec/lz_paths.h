@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ways the stream decoders with more than one loop can run: the two pixel decoders and
 // G00 bytes. Each takes the fastest path the processor runs; tests, fuzz
 // targets and benchmarks name a path to check or measure each one. All paths decode every

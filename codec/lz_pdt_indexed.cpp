@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT11 indexes: byte units, flags high bit first, one back-reference byte c with length
 // (c >> 4) + 2 and distance table[c & 15] from the block's 16-entry table. A table distance
 // of 0, or negative as a signed 32-bit value, reaches outside the output.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT10 alpha mask: byte units, flags high bit first, back-reference bytes b0, b1 with
 // length b0 + 2 (up to 257: long runs of one alpha value) and distance b1 + 1.
 #include "codec/lz.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT10 colour: 3-byte pixel units, flags high bit first, 16-bit back-reference w with
 // length (w & 15) + 1 and distance (w >> 4) + 1 pixels.
 #include "codec/byte_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pixel variants' item-uniform loop: a back-reference takes one path whatever the flag
 // bits around it, with no branch on its flag bit. It reads the next two bytes as a reference
 // word (harmless for a literal), picks the source without a branch (the input for a

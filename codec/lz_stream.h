@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame the five stream variants share: flag bytes steering literals and
 // back-references. Each decoder runs a fast loop over whole flag groups while the input and
 // the output are far enough from their ends that no item needs a check, then a careful tail

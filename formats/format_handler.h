@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The interface every format handler implements. A handler gets the input's bytes and the
 // host's variables; it returns a result code and owns nothing once it returns, so one
 // constant instance serves every call on every thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // G00 pictures: type 0 (24-bit colour), type 1 (8-bit indexed, palette inside the stream)
 // and type 2 (parts of colour-plus-alpha blocks, stacked and flattened onto black).
 // Nothing in a file is trusted: every size is checked against the data before it is used.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stacking the parts of decompressed G00 type-2 data into one 24-bit picture. The data comes
 // from the file and is not trusted: the part walk (g00_parts.h) reads only what lies wholly
 // inside it, and every block is clipped to the picture before it is written.

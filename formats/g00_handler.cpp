@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The G00 handler: answers information requests from the 5-byte header and decodes types 0,
 // 1 and 2 into the two blocks handed to the host. Nothing in the file is trusted: the header
 // is checked against the data length and every size is computed in 64 bits and capped before

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the G00 header. Every offset is computed in 64 bits from 32-bit fields, so no
 // region count or size can wrap it, and compared with the data's length before use.
 #include "formats/g00_header.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The G00 file header: type, size and where the LZ stream lies. Types 0 and 1 follow the
 // 5-byte fixed header with two sizes; type 2 puts a region count and 24-byte region records
 // (not used) before them. Nothing is trusted: the stream is checked to lie inside the data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Walking the type-2 part directory: the entries inside the data, the parts that take part,
 // and the composed picture's size.
 #include "formats/g00_parts.h"

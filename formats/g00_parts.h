@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part directory of a decompressed G00 type-2 picture, walked the same way by every
 // consumer: a 32-bit entry count, 8-byte entries (part offset, part length), each part a
 // 116-byte header followed by its blocks, each block a 92-byte header followed by its

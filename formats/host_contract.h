@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a host viewer and a format handler exchange: the information record, the progress
 // callback with its user data, and the result codes. The layout is fixed by the hosts
 // already in the field; every size here is checked at compile time. host/plugin_api.h

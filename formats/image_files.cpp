@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole G00 and PDT files: headers, palettes, the type-2 part directory, and the streams of
 // the LZ encoders. Images whose sizes disagree with their pixel data are refused with
 // std::invalid_argument rather than written as files that lie.

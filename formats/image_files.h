@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writers for whole G00 and PDT files of every mode, from images held top row first with
 // unpadded rows.
 #pragma once

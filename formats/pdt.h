@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT pictures: PDT10 (24-bit colour, optionally with an 8-bit alpha mask flattened onto
 // black) and PDT11 (8-bit indexed, with a palette and a table of 16 copy distances).
 #pragma once

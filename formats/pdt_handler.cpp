@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT10 (24-bit colour, with or without an 8-bit mask flattened onto black) and PDT11
 // (8-bit indexed) into the host's two DIB blocks. Nothing in the header is trusted: every
 // offset is checked against the data length and every size is computed in 64 bits and capped

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the PDT header and decoding its streams into a work buffer sized from it.
 #include "formats/pdt_layout.h"
 

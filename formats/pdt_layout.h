@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PDT header and its streams: which mode a picture is (PDT10 plain or masked, PDT11),
 // where each stream lies, how large the work buffer must be, and decoding the streams into
 // it. Nothing in the header is trusted: every offset is checked against the data's length

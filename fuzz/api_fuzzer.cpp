@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public API on memory input, compared with the plug-in's own handlers on the same bytes:
 // where both decode, flattening the API's RGBA onto black gives the handler's DIB pixel for
 // pixel, the indexed modes give the same indexes and colour table, and type-2 parts are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The DIB row routines against a pixel-by-pixel reference written here: bottom-up copies with
 // zero padding, in-place flips, and alpha flattened onto black. Every buffer is exactly the
 // size the routine may touch. Byte 0: width - 1; byte 1: height - 1 (up to 32); byte 2: bit 0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The API's encoders on pictures the input describes: every file they hand back must be read
 // by the plain file reader without fault and decode through the API to exactly what the
 // mode keeps; every refusal must be one the picture calls for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GetPictureInfo and GetPicture on file input: the image written to a file whose name ends
 // in .g00 or another way, after a prefix of junk bytes so the position is not always zero.
 // Byte 0: bits 0-1 pick the name, bits 2-4 the progress call that cancels; byte 1: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every fuzz target that goes through the exports checks after each call: only the
 // documented result codes, a well-formed DIB on success, host variables that never hold a
 // freed handle, and nothing left allocated once the host has freed what it was handed.

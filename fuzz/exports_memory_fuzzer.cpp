@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GetPictureInfo and GetPicture on memory input: the PDT handler, and G00 bytes that must be
 // refused without a name. The first byte picks the progress call that cancels (or none, or
 // no callback at all); the rest is the image.

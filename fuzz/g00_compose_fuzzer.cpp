@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ComposeG00Parts on raw decompressed type-2 data (the whole input), compared with the
 // pixel-by-pixel composition of fuzz/g00_reference.h: the picture's size in the header and
 // the return value, the block's size, and every byte of it (padding zero). A refused picture

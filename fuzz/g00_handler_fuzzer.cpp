@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // G00 pictures through GetPictureInfo and GetPicture from a file named *.g00, compared with
 // what fuzz/g00_reference.h works out: the result code, the progress calls, the host's
 // variables (a block named there only once handed over, null where a block was freed, else

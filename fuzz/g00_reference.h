@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a G00 decode must give, worked out the slow way: the type-2 parts placed pixel by
 // pixel with a bounds test each, streams decoded by the plain reference decoders, and the
 // handler's outcome (result, which blocks it allocated, its progress calls) from the header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // IsSupported with both kinds of source: a pointer to the first bytes, and a file handle
 // (a descriptor here) whose next bytes are read. Both must agree. Byte 0: the name's
 // length (up to 31), then the name, then the head.

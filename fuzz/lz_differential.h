@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every LZ decoder target checks: the plug-in's decoder and the plain reference decoder
 // (one unit at a time, bench/plain_decoder.h) must write the same units and the same bytes,
 // and stay inside a buffer of exactly the capacity (past the units returned, the plug-in's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodeG00Bytes (G00 types 1 and 2) on every path this processor runs, each against the plain
 // reference decoder: same units, same bytes, nothing written past the capacity. Bytes 0-2:
 // the capacity; the rest: the stream.

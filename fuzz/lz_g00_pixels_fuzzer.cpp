@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodeG00Pixels (G00 type 0) on every path this processor runs, each against the plain
 // reference decoder: same pixels, same bytes, nothing written past the capacity (not always a
 // whole number of pixels). Bytes 0-2: the capacity in bytes; the rest: the stream.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodePdtIndexed (PDT11 indexes) against the plain reference decoder: same units, same
 // bytes, nothing written past the capacity. Bytes 0-2: the capacity; the rest: the block
 // (16 distances, then the stream).

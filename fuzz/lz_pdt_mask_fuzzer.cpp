@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DecodePdtMask (PDT10 alpha mask, runs up to 257 bytes) against the plain reference
 // decoder: same units, same bytes, nothing written past the capacity. Bytes 0-2: the
 // capacity; the rest: the stream.

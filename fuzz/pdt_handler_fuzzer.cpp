@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT pictures through the exports' memory path: GetPictureInfo, then GetPicture with a
 // callback that may cancel at any of its calls. Checks the result codes, that the host's
 // variables are written only when the blocks are handed over, and that a handed-over DIB is

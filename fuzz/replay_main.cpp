@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain main for the fuzz targets: runs every file named on the command line, or found in
 // the folders named there, through LLVMFuzzerTestOneInput once. Builds without libFuzzer, so
 // the corpora also run in the cross build and in the ordinary test runs.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs one libFuzzer target for a few seconds from its committed corpus and regression files.
 # New inputs go to a work folder inside the build, never into the source tree.
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // IsSupported, GetPictureInfo and GetPicture: obtain the input's bytes (from a file, a
 // read-only mapping of it, or the host's memory), pick a handler and pass its result on.
 // Everything opened here is closed here, on every path.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in's four exports, as a host viewer calls them, over the record, callback and
 // result codes of formats/host_contract.h.
 #pragma once

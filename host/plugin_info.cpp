@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library entry and the information strings the host reads through GetPluginInfo.
 #include "host/plugin_api.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The selection rule: which handler reads an input, from its name and first five bytes.
 #include "formats/g00.h"
 #include "formats/pdt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rule that picks a format handler for an input.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows only: one COM interface pointer that releases what it holds, for the programs and
 // the codec that talk to COM (never the plug-in, which uses KERNEL32 alone).
 #pragma once

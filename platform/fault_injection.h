@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A switch for tests: make one chosen kernel call fail, and count what is still held, so
 // that every failure path of a decode can be driven and checked for leaks. It is built into
 // the POSIX stand-in; the Windows DLL never has it.

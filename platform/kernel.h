@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The kernel calls the plug-in makes. On Windows these are KERNEL32's own; elsewhere
 // platform/posix_kernel.cpp stands in for them with the Windows semantics the code relies
 // on. Nothing outside platform/ knows which of the two it is built against.

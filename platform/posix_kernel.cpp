@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The POSIX stand-in for the KERNEL32 calls the plug-in makes, with the Windows behaviour the
 // code relies on: a directory cannot be opened as a file, a mapping of an empty file fails,
 // a view is unmapped by its address alone, and a failed call reports it as Windows does. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The memory routines the compiler emits calls to. The DLL links no C runtime (it imports
 // KERNEL32 alone), so it carries its own; string moves are fast enough for what reaches
 // them (the decoders copy with their own inline code).

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks a Windows DLL of the plug-in as a host's loader sees it: the image kind (PE32 for the
 # 32-bit DLL, PE32+ for the 64-bit one) and machine, a module name equal to the file name, the
 # four exports with their ordinals and undecorated names, and KERNEL32.dll as the only

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the build into a fresh prefix and uses the library as a C program would: the
 # header and flags from pkg-config, the soname chain, only brask_* exported, and a picture
 # decoded. Exits 77 (skipped) when no C compiler or pkg-config is at hand.

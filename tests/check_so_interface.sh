@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks that the native library exports the four host functions and the platform's block
 # calls, and nothing else of ours.
 set -eu

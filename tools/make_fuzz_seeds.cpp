@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the seed corpora of the fuzz targets: small valid inputs of every mode made by our
 // encoders, some with too little room or cut short, some hand-built to reach outside, each
 // in the layout its target reads. Usage: make_fuzz_seeds <corpus folder>, normally

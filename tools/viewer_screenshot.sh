@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Opens a G00 picture in a real image viewer (eog) on a virtual screen (Xvfb) and saves a
 # screenshot of its window: the picture goes through the built gdk-pixbuf loader exactly as on
 # a desktop, with our MIME types. The viewer gets no session bus, so it starts no desktop

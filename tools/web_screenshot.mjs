@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Remakes data/screenshots/web-gallery.png and web-viewer.png: the viewer page (built by the
 // web preset) in headless Chromium, with `brask demo`'s samples and a type-2 G00 of
 // data/pictures/flower_800x600_rgba.png dropped on it, then that picture opened.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WebAssembly module's face to JavaScript: one call opens a picture, describes it and
 // decodes it (whole, or one part) through the C API, and hands back a record of 32-bit words
 // that module_interface.js reads. Everything a call allocates is freed by brask_web_release,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Headless Chromium on the built viewer page, for the browser test and the screenshot script:
 // a static server on 127.0.0.1 (an ephemeral port) serving the site, the browser driven
 // through puppeteer-core, and files dropped onto the page as a person drops them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds the viewer page into OUT: the page's scripts bundled with the libraries they use
 // (from node_modules, installed by `npm ci` in this folder), the WebAssembly module beside
 // them, and the static files. Usage: node build_site.mjs MODULE_DIR OUT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's JavaScript interface, appended inside the factory (so HEAPU8 and the exported
 // C functions are in scope): decode(bytes, name) and decodePart(bytes, name, n). Every call
 // frees what it took from the module's memory before it returns, even when it throws.

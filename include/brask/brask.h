@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* brask: the G00 and PDT picture decoder, for programs.
  *
  * Opens a picture from memory or from a path, describes it, and decodes exactly what is

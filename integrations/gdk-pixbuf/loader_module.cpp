@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gdk-pixbuf loader module for G00 and PDT pictures. Programs hand it a file's bytes in
 // pieces (thumbnailers, GdkPixbufLoader, new_from_file_at_size); it gathers them and decodes
 // once the last piece is in. No exception and no global state: any thread may load.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture is decoded only once every byte is there: G00 and PDT streams cannot be shown
 // row by row. Nothing in the file is trusted: the API refuses what it cannot decode, and its
 // memory limit bounds what a header may claim before the pixbuf is allocated.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns the bytes of a G00 or PDT picture into a GdkPixbuf through the brask C API: RGBA for
 // the pictures that store alpha, RGB for the rest, palettes expanded. Every failure comes back
 // as a GError whose message says what went wrong.

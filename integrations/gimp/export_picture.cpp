@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/gimp/export_picture.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a GIMP image as a G00 or PDT file through the C API's encoders. A type-2 G00 is
 // written from the visible layers, each a part (layer_parts.h); every other mode from the
 // visible layers merged, indexed modes from an indexed image with its colour map (or from

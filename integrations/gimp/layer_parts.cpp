@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/gimp/layer_parts.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How an image's layers become the parts of a type-2 G00, which stacks its parts top to
 // bottom at the left edge: layers are taken from top to bottom by their place in the image,
 // a layer that starts right of the edge or below the previous part's end is padded with

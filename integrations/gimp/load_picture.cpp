@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/gimp/load_picture.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opens a G00 or PDT picture as a GIMP image through the C API: RGB, RGB with alpha (masked
 // PDT10), indexed with the stored palette (G00 type 1, PDT11), or for a type-2 G00 one RGBA
 // layer per part that has a picture of its own, placed where the composed picture has it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/gimp/part_parasite.h"
 
 #include <cctype>

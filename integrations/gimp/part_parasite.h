@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The directory entry of a type-2 G00 part, kept on the layer that shows it so that export
 // writes the part back with its index and origin. Stored as a persistent parasite (it lives
 // on in XCF files) holding the text "INDEX ORIGIN_X ORIGIN_Y". A parasite comes from a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GIMP 2.10 plug-in: load and export procedures for G00 and PDT pictures, on the C API.
 // GIMP runs a plug-in in a process of its own and talks to it through the procedural
 // database; every answer here is a status with GIMP's error message, and no C++ exception

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/bitmap_decoder.h"
 
 #include <vector>

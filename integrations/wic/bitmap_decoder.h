@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The decoder WIC creates for one of the two formats (IWICBitmapDecoder): it reads the
 // stream once, at Initialize, and hands out frames that share the opened picture.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/bitmap_frame.h"
 
 #include <cstring>

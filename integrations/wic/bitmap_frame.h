@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One frame of a decoded picture as WIC hands it to programs (IWICBitmapFrameDecode).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/class_ids.h"
 
 namespace brask_wic {

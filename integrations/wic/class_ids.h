@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The DLL's own identifiers: its classes, the two container formats and its vendor, with
 // the names and file types registration writes for each format.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every COM object of the DLL shares: the module's object count (DllCanUnloadNow), a
 // reference count, a lock, and Guarded, which keeps any C++ exception from crossing a COM
 // method: each method's body runs inside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM server's exports: the class factory for the two decoders, the thumbnail provider
 // and the property handler, the unload check, and registration per machine (DllRegisterServer) or per user
 // (DllInstall with "user", as `regsvr32 /n /i:user` calls it).

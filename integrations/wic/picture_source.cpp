@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/picture_source.h"
 
 #include <cstring>

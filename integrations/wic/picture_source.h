@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A G00 or PDT picture opened through the C API, shared by a decoder, its frames and the
 // thumbnail provider: its frames' shapes and their pixels in WIC's pixel formats. The handle
 // is used by one thread at a time (its lock); everything else is fixed once opened.

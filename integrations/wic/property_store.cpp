@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/property_store.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Explorer's properties of a G00 or PDT file (a read-only IPropertyStore, initialised with a
 // stream): its width, height, bit depth and dimensions, for the Details pane and columns.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes and removes the DLL's registration: its classes, the two decoders in WIC's decoder
 // category with their pattern (PDT only: G00 has no signature, and a loose pattern would take
 // other formats' files), and Explorer's thumbnail handler for .g00 and .pdt (per machine also

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/stream_bytes.h"
 
 #include <algorithm>

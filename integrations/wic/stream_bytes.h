@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads the whole of an IStream into memory, from its start whatever its position: the
 // callers that hand us streams (WIC, Explorer) may leave them anywhere.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "integrations/wic/thumbnail_provider.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Explorer's thumbnails of G00 and PDT files (IThumbnailProvider, initialised with a stream).
 // The thumbnail keeps the picture's aspect within the size asked for, never enlarged; it is a
 // top-down 32-bit DIB section with premultiplied alpha, as the shell draws it.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 ; The setup program for Windows: brask.exe with the plug-in it loads, the codec that brings
 ; G00 and PDT to Windows programs and Explorer (registered per user, or per machine on
 ; request), the viewer plug-ins for users to copy, and an uninstaller that removes all of it.

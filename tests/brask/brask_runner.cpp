@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/brask/brask_runner.h"
 
 #include <gtest/gtest.h>

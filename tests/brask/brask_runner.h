@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the brask program as a user does and reads what it wrote: the helpers of the
 // end-to-end tests. Pictures are made with the encoders; PNGs are read back with libspng's
 // decoder, independently of brask's writer.

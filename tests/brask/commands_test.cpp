@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brask demo, encode, info and the command line itself, end to end.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Compares two PNG files as pictures: size, bit depth, colour type, colour table, transparency
 and every pixel as stored (RGB triples or palette indexes). Compression, filters and other
 chunks may differ. Reads the files itself (Python's zlib only), so the comparison depends on

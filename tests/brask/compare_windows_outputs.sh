@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The Windows build of brask, loading the real DLL under wine, must write what the native build
 # writes: sample pictures of every mode are made by the native program and converted by both.
 # BMPs (the DIB as the plug-in hands it over) must be equal byte for byte. PNGs, written by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brask convert end to end: pictures of every mode through the real program and plug-in,
 // outputs checked against the DIBs the plug-in hands a host directly.
 #include <gtest/gtest.h>

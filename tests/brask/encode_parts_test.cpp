@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brask encode of what `convert --parts` wrote, and of whole trees: the sprite comes back
 // the same, and every fault is reported with nothing left behind.
 #include <gtest/gtest.h>

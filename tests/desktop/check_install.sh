@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the build into a staging root with prefix /usr, as the Debian package does, checks
 # that every piece lands where its host program looks, that the Python package works from
 # there (and from a folder that holds the library beside it), then builds the .deb with cpack

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The pictures in the programs people use, run as those programs run them: gio, the
 gdk-pixbuf thumbnailer, GdkPixbuf through python3-gi, and Pillow. Pixels are compared with
 what the C API decodes for the same file (brask.Picture, straight from the library).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays files through gdk-pixbuf's loader as a viewer feeds them (GdkPixbufLoader, in two
 // pieces), under both MIME types: every file must either load into a well-formed pixbuf or
 // fail with a GError that has a message, and the program must live through all of them.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Prepares what the desktop tests share, under WORK: sample pictures of every mode (brask
 # demo), a gdk-pixbuf loaders cache naming only the built loader, and a MIME database built
 # from our MIME types alone, for XDG_DATA_HOME. A host program that is missing leaves its

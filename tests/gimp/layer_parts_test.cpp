@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GIMP plug-in's parts of a type-2 G00 from layers, and the entries it keeps on layers
 // and images (which come from files, so any text must be read safely).
 #include <gtest/gtest.h>

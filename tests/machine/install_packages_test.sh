@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # cmake/install-packages on a machine whose package mirror misbehaves, with apt-get, dpkg,
 # dpkg-query and sudo replaced by stand-ins that keep the "installed" packages in a file.
 # The stand-in apt-get's update fails as many times as asked ($UPDATE_FAILURES, -1: always);

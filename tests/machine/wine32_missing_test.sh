@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The win32 probe of cmake/wine-run on a machine where Debian's wine is installed without its
 # 32-bit loader: the skip reason says plainly that wine32 is not installed (and why, when ./dev
 # could not install it), and no prefix is made. `wine` is a stand-in: nothing is started.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fuzz regression files and a slice of every fuzz corpus, through the loaded plug-in: the
 // real 32-bit DLL under wine, the native library elsewhere. Each input is read as an image
 // from memory and from files named .g00 and .pdt; every answer must be a documented result

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the exports obtain their input (file, handle, mapping, memory) and which inputs reach
 // a handler at all, through the loaded plug-in. What the handlers then do is tested with them.
 #include <gtest/gtest.h>

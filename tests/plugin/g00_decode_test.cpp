@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // G00 files of every type decoded through the exports, natively and with the real DLL under
 // wine: exact DIBs against independently built expectations, progress and cancellation, the
 // host's variables on every failure, refused headers and information requests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT pictures through the exports, as a host sees them: every mode against a DIB built here
 // from the source image, from memory and from files, with progress, cancellation, damaged
 // streams, refused headers and information requests.

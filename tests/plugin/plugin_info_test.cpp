@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The information strings, byte for byte, and GetPluginInfo's counting and cutting.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a picture through the public API from an exact-size copy, and reading its RGBA
 // with a gap after each row that must keep its canary: shared by the API's tests.
 #pragma once

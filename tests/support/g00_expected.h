@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a G00 decode must produce, built independently of the plug-in: bottom-up padded DIB
 // rows, the information block, and type-2 parts stacked and flattened onto black. Shared by
 // the G00 tests that go through the exports and those that call the units directly.

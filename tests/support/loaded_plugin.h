@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in as a host sees it: loaded at run time (dlopen, or LoadLibraryA under Windows)
 // and called only through its exports, with its blocks released by the platform's LocalFree.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small pictures of every mode, made with our encoders, for tests that need one of each.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary files for tests, removed when the test program ends.
 #pragma once
 

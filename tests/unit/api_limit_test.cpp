@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public API's memory limit: claims over it are refused before anything is allocated,
 // and the limit covers the input's copy, the work buffer and the RGBA output together.
 #include <gtest/gtest.h>

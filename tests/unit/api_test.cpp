@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The public C API on pictures of every mode made by our encoders: what is stored comes back
 // exactly (colour under alpha 0 included), type-2 parts are placed as the exports place
 // them, and wrong arguments are answered, never followed. Runs in the 32-bit cross build too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DIB building: the stride rule, the header fields, bottom-up copies with zero padding, the
 // in-place flip and flattening onto black.
 #include <gtest/gtest.h>

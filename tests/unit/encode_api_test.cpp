@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The API's encoders: what they write is read back exactly both by the plain file reader
 // (bench/plain_files.h, apart from our decoders) and by our own API, in every mode and at
 // several levels; and every bad argument answers a result.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole-file writers' own logic: cutting a picture into type-2 blocks, and refusing
 // sizes that disagree with the pixels. Their headers and streams are checked where the
 // plug-in decodes what they write, against pictures built independently.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LZ encoders against the plug-in's decoders and the strict plain ones: every variant
 // gives its units back, ends on an item (or, for PDT, a flag byte) boundary, and only names
 // units already written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exports' own failure paths, driven through the platform's fault switch: every file,
 // mapping and view they open is closed again whatever fails.
 #include <gtest/gtest.h>

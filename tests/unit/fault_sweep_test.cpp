@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every kernel call a decode makes (allocations, locks, files, mappings) is made to fail in
 // turn, for a sample of every mode from a file and from memory, through the exports and
 // through the public API. The sites are found by counting the calls of a clean decode, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Read-only views of files on the POSIX stand-in: the file is read into memory, so the view
 // holds the file's bytes as they were, whatever another process does to the file, and
 // unmapping releases it.

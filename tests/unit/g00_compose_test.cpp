@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ComposeG00Parts on raw directory bytes: stacking, placement inside a part, clipping to the
 // picture, and entries, part headers and blocks that are empty, negative or cut short.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // G00 decodes with each kernel call failing in turn: the result, the host's two variables
 // (null where a block was freed, untouched where never written), the last progress call and
 // nothing left held. Fresh-memory fills are in the whole-system sweep.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The five stream decoders: the worked examples and edge cases of the stream formats, the
 // rules for bad streams, and agreement with the plain decoders of bench/ on random streams,
 // for the pixel decoders on every path (one this processor does not run is skipped).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PDT decoding under the platform's fault switch: every allocation or lock failing in turn in
 // every mode, and cancellation at each progress call; fresh-memory fills are in the
 // whole-system sweep. The switch lives in the POSIX stand-in, so these run natively only.

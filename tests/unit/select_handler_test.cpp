@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The selection rule, called directly: which handler an input goes to.
 #include <gtest/gtest.h>
 

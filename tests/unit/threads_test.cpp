@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in and the public API keep no state: eight threads decoding a mix of every mode at
 // once, from files and from memory, get exactly what one thread gets. Built with
 // ThreadSanitizer in the tsan preset, where any data race fails the run.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Checks brask_wic.dll as Windows loads it: exactly the five COM server exports, undecorated,
 # and system DLLs alone among its imports (no MinGW runtime DLL to ship beside it).
 #   check_wic_dll.sh OBJDUMP DLL

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The codec as programs reach it through WIC, once registered per machine: every mode decodes
 // to what the C API gives, by each route a program takes; rectangles and strides; the
 // component enumerator; failing streams; several threads at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every fuzz corpus and regression file through WIC (both decoders, by container format and
 // by pattern), the thumbnail provider and the property handler: each ends in a result, none
 // in a crash.

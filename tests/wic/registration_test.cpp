@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Registration, checked by what it writes and removes, in the order the run script takes:
 // Before (nothing registered: the registry and other formats' pixels are recorded),
 // UserRegistered and UserRemoved (regsvr32 /n /i:user, then /u), MachineRegistered and

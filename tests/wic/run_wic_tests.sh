@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the WIC codec's tests under wine, in a prefix of their own:
 #   run_wic_tests.sh RUNNER KIND DLL TESTS WORK
 # RUNNER KIND is cmake/wine-run with win32 or win64, DLL the codec, TESTS the test program,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Explorer's thumbnail provider and property handler, created as the shell creates them: from
 // the class registered for the file's extension, initialised with a stream. The thumbnail is
 // a top-down 32-bit DIB section whose colours are premultiplied by alpha.

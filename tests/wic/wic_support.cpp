@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/wic/wic_support.h"
 
 #include <algorithm>

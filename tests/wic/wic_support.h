@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the WIC tests share: WIC's factory, streams over bytes, a picture's frames as the C API
 // gives them and as WIC hands them out, and the registry keys the codec writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WIC tests' program: COM for the main thread (free-threaded, as WIC is), then the
 // stage's tests, chosen with --gtest_filter by the run script.
 #include <gtest/gtest.h>

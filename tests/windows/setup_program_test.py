@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A setup program under wine, in a fresh prefix of its own, as scripts run it: the x64 setup
 under wine64, the x86 one under wine32.
 

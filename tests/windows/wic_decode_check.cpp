@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A WIC client as a Windows program is one, for the setup program's test: it decodes each
 // PICTURE through whatever codec the registry names and compares it, as 32bppBGRA, with the
 // PNG brask.exe wrote of it, decoded by WIC's own PNG decoder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows builds' PNG writer (tools/brask/wic_png_writer.h). Its files are read back with
 // Windows' own PNG decoder, and their colour type and colour table are read from the bytes
 // themselves: every pixel kind comes back exactly as given, rows of any stride, pictures

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/batch_convert.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `brask convert`: decodes every planned file on several workers at once and writes each
 // picture: what is stored, read through the public API (PNG), or with `flatten` the picture
 // the plug-in's exports hand a host viewer (PNG or BMP). One file's failure never stops the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/bmp_file.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP files: a 14-byte file header followed by the DIB exactly as the plug-in handed it over
 // (header, colour table for 8-bit pictures, bottom-up padded rows).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/conversion_plan.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which files a conversion reads and where each output goes. Folders are walked recursively
 // and keep only the files the plug-in reads; the outputs mirror the input tree under the
 // output folder (or sit beside their inputs when there is none).

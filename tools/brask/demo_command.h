@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `brask demo [DIR]`: encodes pictures drawn in code in every mode, decodes each back through
 // the plug-in, checks it against what was encoded (alpha modes: flattened onto black), writes
 // it out for a look and prints a table.

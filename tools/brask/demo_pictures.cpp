@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/demo_pictures.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures drawn in code for the demo and the tests, so nothing needs sample files: colour
 // scenes with gradients, flat-colour art of few colours for the indexed modes, and sprites
 // with soft alpha edges for the alpha modes. Sizes include odd widths, whose rows need padding.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/dib_picture.h"
 
 #include <cstring>

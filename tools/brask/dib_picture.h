@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A decoded picture as the plug-in hands it over: a BITMAPINFOHEADER (with a 256-entry colour
 // table for 8-bit pictures) and bottom-up pixel rows padded to 4 bytes. The blocks are checked
 // against each other before anything reads the rows.

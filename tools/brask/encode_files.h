@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `brask encode`: one PNG picture or parts description into one G00 or PDT file (IN OUT), or
 // whole trees of them into a mirrored tree (-o DIR), on several workers at once, with
 // progress, as `brask convert` does. Every output is written under a temporary name and

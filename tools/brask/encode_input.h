@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `brask encode` turns into a G00 or PDT file through the library's encoders: a PNG
 // picture, in a mode given or chosen from the picture, or a parts description (NAME-parts.json
 // and its NAME-partN.png pictures, as `brask convert --parts` writes them) as a type-2 G00.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `brask info FILE...`: whether each file is a picture brask reads, and what is stored: size,
 // colour depth, mode, alpha, palette and type-2 parts; with --json one JSON object per line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C: the first press sets a flag that workers and the plug-in's progress callback look
 // at; the program then stops taking new files, cancels the decodes in flight and exits.
 #pragma once

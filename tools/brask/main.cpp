@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brask: turns G00 and PDT pictures into PNG files as they are stored (alpha, palettes and
 // type-2 parts kept) through the public API, or into the picture a host viewer gets (PNG or
 // BMP) by loading the if_brask plug-in as a viewer does. It also makes such pictures

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing an output file so that an interrupted run never leaves a half-written one: the
 // bytes go to a temporary name in the same folder, which is then renamed into place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/output_format.h"
 
 #include "tools/brask/bmp_file.h"

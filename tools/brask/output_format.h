@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two output formats: PNG (libspng, or on Windows the Windows Imaging Component) and BMP.
 #pragma once
 

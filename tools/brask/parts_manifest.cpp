@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/parts_manifest.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The description of a type-2 G00's parts that `brask convert --parts` writes beside the part
 // PNGs (NAME-parts.json: one object a part, in directory order, with index, width, height,
 // origin_x, origin_y and top), read back so the parts can be written again. The text comes

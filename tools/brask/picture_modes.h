@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six ways a picture can be stored (G00 types 0, 1 and 2; PDT10 with and without mask;
 // PDT11), how a picture is encoded in each through the library's encoders, and what the plug-in must hand
 // back for it: the colours as they are, the palette and indexes, or the colours flattened

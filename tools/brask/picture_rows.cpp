@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/picture_rows.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A picture ready for an image file: rows top first, not padded, of palette indexes, RGB or
 // RGBA pixels (8 bits a sample), and the palette for indexes. What the PNG writers take.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/plugin_library.h"
 
 #include <chrono>

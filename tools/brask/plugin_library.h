@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plug-in as a host viewer sees it: a library loaded at run time (dlopen, or LoadLibraryA
 // on Windows) and called only through its four exports. Decoded blocks are taken over,
 // copied out and released with the plug-in platform's LocalFree. Calls may come from several

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files through libspng: palette, RGB or RGBA rows, 8 bits a sample, written exactly as
 // given. Reading gives 8-bit RGBA, or the indexes and palette of a palette PNG. The Windows
 // builds have no libspng: their EncodePng is wic_png_writer.cpp's (the Windows Imaging

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a conversion shows while it runs. On a terminal: one progress bar, redrawn in place
 // (files done of total, rate, time left), with failures printed above it. Otherwise: one
 // line per file, for logs and scripts. Safe to call from several workers at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/result_codes.h"
 
 #include "host/plugin_api.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the plug-in's result codes mean, in words a user can act on.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/stored_outputs.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `brask convert` writes for a picture as stored, read through the public API: masked
 // PDT and type-2 G00 as RGBA, G00 type 1 and PDT11 as palette indexes, the rest as RGB; with
 // parts, each type-2 part that has a picture of its own as RGBA, and the parts' description

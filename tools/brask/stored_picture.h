@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A picture read through the public API (include/brask/brask.h): what is stored, alpha,
 // palette and type-2 parts included. The handle is closed when the object goes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows builds' PNG writer: EncodePngWithWic over the Windows Imaging Component, and
 // png_file.h's EncodePng as a thin adapter that hands it palette, RGB or RGBA rows.
 #include "tools/brask/wic_png_writer.h"

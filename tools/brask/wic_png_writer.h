@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files through the Windows Imaging Component (WIC), the codecs that are part of Windows,
 // for the Windows builds of brask, which have no libspng. Pixels go in exactly as given: RGB
 // becomes an RGB PNG, RGBA an RGB-plus-alpha PNG, and indexes with their colour table a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/brask/worker_pool.h"
 
 #include <algorithm>

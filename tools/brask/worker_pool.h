@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a batch's jobs on several threads at once: each worker takes the next job until none
 // is left or Ctrl-C was pressed. Shared by `brask convert` and `brask encode`.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The WebAssembly module's decode beside the native C API's, on the same files: every picture
 // of data/pictures (or a folder given) in every mode. Native: open, describe, decode RGBA,
 // close (build/native/bin/api_file_times). WebAssembly in node: decode(), which also copies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the command-line converter puts what it writes for a folder, and its parts' JSON, so
 // a ZIP from the page unpacks to the same files as `brask convert FOLDER -o OUT --parts`:
 // "dir/x.pdt" becomes "dir/x.png"; when two pictures would claim one name, the whole name gets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A few decode workers sharing one queue: each request goes to the first worker free, so a
 // folder of thousands decodes on every core the browser offers (up to four) in order.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's decoder: a module worker with its own instance of the WebAssembly module. It
 // answers one request at a time (the pool hands it the next when it answers), so the page
 // never waits on a decode, and its memory is reused from file to file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The files a drop or a picker gives, each with its path relative to what was dropped
 // ("folder/sub/x.g00"), folders walked to the bottom.
 

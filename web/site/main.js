@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer page: files dropped or chosen become cards in a gallery as workers decode them;
 // a card opens the viewer (fitted or 1:1, alpha over a checkerboard, the facts, the parts);
 // downloads are PNG files, or a ZIP of what the command-line converter writes with --parts.

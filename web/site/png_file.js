@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files as the command-line converter writes them, pixel for pixel: RGBA where the picture
 // has alpha (the colour under alpha 0 kept), RGB otherwise. The indexed modes are written as
 // RGB of their palette's colours, which are the same pixels.

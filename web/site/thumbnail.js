@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small copy of a picture for the gallery: each thumbnail pixel averages the block of
 // picture pixels it covers, weighted by alpha (so colour under alpha 0 does not bleed in).
 

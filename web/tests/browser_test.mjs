@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer page in headless Chromium, served from 127.0.0.1: a folder of samples of every
 // mode and a damaged file are dropped on it. Every card appears; the damaged one gives the
 // API's reason; the viewer's canvas holds the API's pixels; the PNG and ZIP downloads hold

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // brask.mjs in node: every mode and every part decodes to exactly what the native C API gives
 // (through `brask convert --parts`), damaged and hostile files throw the API's words without
 // harming the module, and memory taken by one file is reused by the next.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the web tests share: the module loaded in node, the native program's outputs to compare
 // with (sample pictures of every mode, and what `brask convert --parts` writes for them), and
 // PNG files read back as RGBA.

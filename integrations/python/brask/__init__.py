@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """G00 and PDT pictures in Pillow, decoded by the brask C API.
 
     import brask

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The brask C API through ctypes: opening a picture, describing it, decoding its pixels, and
 writing pictures in every mode.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Pillow reads G00 and PDT pictures through the brask C API.
 
 Modes: RGBA for the pictures that store alpha (masked PDT10, G00 type 2), P with the
