@@ -65,9 +65,11 @@ void CheckRows(const uint8_t* pixels, uint64_t row_bytes, uint64_t height, size_
 void CheckPicture(uint32_t mode, const uint8_t* pixels, uint32_t width, uint32_t height,
                   size_t stride, size_t bytes_per_pixel) {
   if (width == 0 || height == 0) Refuse(BRASK_INVALID_ARGUMENT);
-  CheckRows(pixels, uint64_t{width} * bytes_per_pixel, height, stride);
+  // The format's limits first, so that a size no header can say is named as such on 32-bit
+  // builds too, where its rows could not be addressed at all.
   const uint64_t largest = IsG00(mode) ? kG00LargestSide : kPdtLargestSide;
   if (width > largest || height > largest) Refuse(BRASK_TOO_LARGE);
+  CheckRows(pixels, uint64_t{width} * bytes_per_pixel, height, stride);
   // A G00's decompressed size is a 32-bit field; say so before encoding gigabytes.
   const uint64_t stored_bytes = uint64_t{width} * height * (mode == BRASK_MODE_G00_TYPE0   ? 3
                                                             : mode == BRASK_MODE_G00_TYPE2 ? 4

@@ -252,7 +252,7 @@ TEST(EncodeApi, BadArgumentsAnswerResults) {
   EXPECT_EQ(rgba_result(7, rgba.data(), 4, 4, 16, nullptr), BRASK_INVALID_ARGUMENT);
   EXPECT_EQ(rgba_result(BRASK_MODE_PDT10, rgba.data(), 4, 4, 16, &level10), BRASK_INVALID_ARGUMENT);
   // Rows whose extent overflows: no buffer can be that large.
-  EXPECT_EQ(rgba_result(BRASK_MODE_PDT10, rgba.data(), 4, 0xFFFFFFFFu, SIZE_MAX / 2, nullptr),
+  EXPECT_EQ(rgba_result(BRASK_MODE_PDT10, rgba.data(), 4, 0x7FFFFFFFu, SIZE_MAX / 2, nullptr),
             BRASK_INVALID_ARGUMENT);
   EXPECT_EQ(rgba_result(BRASK_MODE_PDT10, rgba.data(), 0xFFFFFFFFu, 1, SIZE_MAX, nullptr),
             BRASK_TOO_LARGE);
