@@ -185,7 +185,7 @@ function save(blob, name) {
 // The PNG path of every decoded picture, as the converter names it (recognised files that
 // failed claim their names too).
 function plannedPaths() {
-  const named = pictures.filter((p) => p.facts || (p.error && !p.error.startsWith('not supported')));
+  const named = pictures.filter((p) => p.facts || (p.error && !p.error.startsWith('not a G00 or PDT picture')));
   const planned = planPngPaths(named.map((p) => p.path));
   return new Map(named.map((p, i) => [p, planned[i]]));
 }
