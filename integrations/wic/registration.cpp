@@ -15,7 +15,7 @@ const wchar_t kClasses[] = L"Software\\Classes\\";
 const wchar_t kKindMap[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap";
 const wchar_t kThumbnailHandler[] = L"{e357fccd-a995-4576-b01f-234630154e96}";
 const wchar_t kPropertyHandlers[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\";
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers";
 
 std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
@@ -72,15 +72,18 @@ std::wstring ThisDllPath() {
   return path;
 }
 
-// Removes key when it holds neither values nor subkeys.
-void RemoveIfEmpty(HKEY root, const std::wstring& key) {
+// Removes key, in the registry view `view` (0: this process's own), when it holds neither
+// values nor subkeys.
+void RemoveIfEmpty(HKEY root, const std::wstring& key, REGSAM view = 0) {
   HKEY opened;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return;
   DWORD subkeys = 1, values = 1;
   const LSTATUS status = RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr,
                                           nullptr, &values, nullptr, nullptr, nullptr, nullptr);
   RegCloseKey(opened);
-  if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(root, key.c_str());
+  if (status == ERROR_SUCCESS && subkeys == 0 && values == 0) {
+    RegDeleteKeyExW(root, key.c_str(), view, 0);
+  }
 }
 
 // The key's parent, or empty at the top.
@@ -89,20 +92,42 @@ std::wstring ParentOf(const std::wstring& key) {
   return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
 }
 
-// Keys that Windows itself keeps, where removing empty keys stops. Below them, a key that
-// registering made and that holds nothing once ours is gone is removed.
-bool IsCommonKey(const std::wstring& key) {
-  // The per-user CLSID and decoder category keys may be ours alone, and go when empty.
-  return _wcsicmp(key.c_str(), L"Software\\Classes") == 0 || _wcsicmp(key.c_str(), kKindMap) == 0 ||
-         _wcsicmp(key.c_str(), L"Software\\Microsoft\\Windows\\CurrentVersion") == 0;
+// Keys that Windows itself keeps in scope, where removing empty keys stops; below them, a key
+// that registering made and that holds nothing once ours is gone is removed. Per machine,
+// Windows owns the class, decoder category, file association, kind and property handler
+// lists, even when one is empty: removed, it would lose the access rights Windows set on it.
+// Per user only the classes key is Windows' own; the lists below it exist only when some
+// registration made them, possibly ours alone, and go when left empty.
+bool IsWindowsKey(RegistrationScope scope, const std::wstring& key) {
+  const std::wstring classes = kClasses;
+  if (_wcsicmp(key.c_str(), L"Software\\Classes") == 0) return true;
+  if (scope == RegistrationScope::kUser) return false;
+  const std::wstring category = classes + L"CLSID\\" + GuidText(CATID_WICBitmapDecoders);
+  const std::wstring machine_keys[] = {classes + L"CLSID", category, category + L"\\Instance",
+                                       classes + L"SystemFileAssociations", kKindMap,
+                                       kPropertyHandlers};
+  for (const std::wstring& windows_key : machine_keys) {
+    if (_wcsicmp(key.c_str(), windows_key.c_str()) == 0) return true;
+  }
+  return false;
 }
 
-// Removes the empty keys from key up to the first that is common or not empty.
-void PruneEmptyKeys(HKEY root, std::wstring key) {
-  while (!key.empty() && !IsCommonKey(key)) {
-    RemoveIfEmpty(root, key);
+// Removes the empty keys from key up to the first that is Windows' own or not empty.
+void PruneEmptyKeys(RegistrationScope scope, std::wstring key) {
+  while (!key.empty() && !IsWindowsKey(scope, key)) {
+    RemoveIfEmpty(RootOf(scope), key);
     key = ParentOf(key);
   }
+}
+
+// A 32-bit DLL on 64-bit Windows finds the user's classes under Software\Classes\Wow6432Node,
+// which Windows makes when the first 32-bit class is registered for the user. Like the
+// lists below it, that key goes when our unregistering leaves it empty.
+void PruneUserWow64Node() {
+  if (sizeof(void*) != 4) return;
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return;
+  RemoveIfEmpty(HKEY_CURRENT_USER, std::wstring(kClasses) + L"Wow6432Node", KEY_WOW64_64KEY);
 }
 
 // Whether the thumbnail provider of the other architecture is still registered under root.
@@ -192,7 +217,7 @@ std::vector<RegistryEntry> RegistryEntries(RegistrationScope scope,
     // Explorer's kind map and property handlers are machine-wide only.
     if (scope == RegistrationScope::kMachine) {
       list.Text(kKindMap, extension, L"picture", false);
-      list.Text(kPropertyHandlers + extension, L"", properties);
+      list.Text(std::wstring(kPropertyHandlers) + L"\\" + extension, L"", properties);
     }
   }
   return list.Take();
@@ -202,10 +227,11 @@ namespace {
 
 // Removes one entry: our key whole, or a shared value while it still holds what we wrote;
 // then the keys left empty above it.
-HRESULT RemoveEntry(HKEY root, const RegistryEntry& entry) {
+HRESULT RemoveEntry(RegistrationScope scope, const RegistryEntry& entry) {
+  const HKEY root = RootOf(scope);
   if (entry.key_is_ours) {
     const LSTATUS status = RegDeleteTreeW(root, entry.key.c_str());
-    PruneEmptyKeys(root, ParentOf(entry.key));
+    PruneEmptyKeys(scope, ParentOf(entry.key));
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
                                                                      : HRESULT_FROM_WIN32(status);
   }
@@ -223,7 +249,7 @@ HRESULT RemoveEntry(HKEY root, const RegistryEntry& entry) {
     RegDeleteValueW(opened, entry.name.c_str());
   }
   RegCloseKey(opened);
-  PruneEmptyKeys(root, entry.key);
+  PruneEmptyKeys(scope, entry.key);
   return S_OK;
 }
 
@@ -238,10 +264,11 @@ HRESULT Unregister(RegistrationScope scope) {
     if (!per_view && OtherArchitectureRegistered(root)) break;
     for (const RegistryEntry& entry : entries) {
       if (IsKeptPerView(entry.key) != per_view) continue;
-      const HRESULT result = RemoveEntry(root, entry);
+      const HRESULT result = RemoveEntry(scope, entry);
       if (FAILED(result) && SUCCEEDED(outcome)) outcome = result;
     }
   }
+  if (scope == RegistrationScope::kUser) PruneUserWow64Node();
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
   return outcome;
 }

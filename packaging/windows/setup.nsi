@@ -36,9 +36,6 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define SETUP_X64 "${PRODUCT}-${VERSION}-setup-x64.exe"
 !define ERROR_ELEVATION_REQUIRED 740
-; The WIC decoder category (CATID_WICBitmapDecoders) in the current user's classes.
-!define USER_DECODER_CATEGORY "Software\Classes\CLSID\{7ED96837-96F0-4812-B211-F13C24117ED3}"
-!define USER_DECODER_CATEGORY_X86 "Software\Classes\Wow6432Node\CLSID\{7ED96837-96F0-4812-B211-F13C24117ED3}"
 !if ${ARCH} == x64
   !define PLUGIN if_brask_x64.dll
 !else
@@ -364,17 +361,9 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   Delete "$INSTDIR\uninstall.exe"
   !insertmacro RemoveEmptyFolder "$INSTDIR"
-  ; The user's WIC decoder list and uninstall list, which a per-user setup may have been the
-  ; first to make, go when nothing else is in them. (Windows keeps the decoder list per
-  ; machine only; the codec's unregistering leaves it per user too.)
+  ; The user's uninstall list, which a per-user setup may have been the first to make, goes
+  ; when nothing else is in it. (The codec's unregistering removes the class lists it empties.)
   ${If} $AllUsers = 0
-    DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}\Instance"
-    DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY}"
-    !if ${ARCH} == x64
-      ; The 32-bit codec's, where 64-bit Windows keeps 32-bit programs' classes.
-      DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY_X86}\Instance"
-      DeleteRegKey /ifempty HKCU "${USER_DECODER_CATEGORY_X86}"
-    !endif
     DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
   ${EndIf}
 SectionEnd

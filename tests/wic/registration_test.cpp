@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "tests/wic/wic_support.h"
 
@@ -231,12 +232,19 @@ void ExpectOtherFormatsAsBefore() {
 }
 
 TEST(Before, RecordsTheRegistryAndOtherFormats) {
-  // Windows always has the user's classes key; a fresh wine prefix may not.
-  HKEY classes;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kClasses, 0, nullptr, 0, KEY_READ, nullptr,
-                            &classes, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(classes);
+  // Windows always has these keys, empty or not; a fresh wine prefix may lack them. Made
+  // here, they are in the record, and unregistering must leave them.
+  const std::pair<HKEY, std::wstring> windows_keys[] = {
+      {HKEY_CURRENT_USER, kClasses},
+      {HKEY_LOCAL_MACHINE, std::wstring(kClasses) + L"\\SystemFileAssociations"},
+      {HKEY_LOCAL_MACHINE, std::wstring(kPropertySystem) + L"\\PropertyHandlers"}};
+  for (const auto& [root, key] : windows_keys) {
+    HKEY made;
+    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &made,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(made);
+  }
   SaveSnapshot(HKEY_LOCAL_MACHINE);
   SaveSnapshot(HKEY_CURRENT_USER);
   ExpectOurKeys(HKEY_LOCAL_MACHINE, false);
