@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// The released viewer page as a visitor meets it: ORIGIN (the unzipped site, served by the
+// release) opened in headless Chromium, PICTURE dropped on it. Its card must be decoded, the
+// footer must name VERSION, and nothing may be logged as an error or fetched from elsewhere.
+// Usage: node web_smoke.mjs ORIGIN VERSION PICTURE
+import {basename} from 'node:path';
+import {dropPaths, openBrowser, waitForGallery} from '../web/browser_session.mjs';
+
+const [origin, version, picture] = process.argv.slice(2);
+if (!origin || !version || !picture) {
+  console.error('usage: node web_smoke.mjs ORIGIN VERSION PICTURE');
+  process.exit(2);
+}
+const problems = [];
+const {browser, close} = await openBrowser();
+try {
+  const page = await browser.newPage();
+  const watch = (source, target) => target.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`${source} console: ${message.text()}`);
+  });
+  watch('page', page);
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('workercreated', (worker) => watch('worker', worker));
+  page.on('request', (request) => {
+    if (!request.url().startsWith(origin)) problems.push(`request elsewhere: ${request.url()}`);
+  });
+  await page.goto(origin);
+  const footer = await page.$eval('#version', (e) => e.textContent);
+  if (footer !== version) problems.push(`the footer says version "${footer}", not ${version}`);
+  await dropPaths(page, [picture]);
+  await waitForGallery(page, 1);
+  const decoded = await page.$$eval('button.card .name', (names) => names.map((n) => n.textContent));
+  if (decoded.length !== 1 || !decoded[0].endsWith(basename(picture))) {
+    const damaged = await page.$$eval('.card.damaged', (cards) => cards.map((c) => c.textContent));
+    problems.push(`${basename(picture)} was not decoded: cards ${JSON.stringify(decoded)}, damaged ${JSON.stringify(damaged)}`);
+  }
+  const licence = await page.goto(`${origin}licences/LICENSE.txt`);
+  if (!licence.ok()) problems.push(`the footer's licences link answers ${licence.status()}`);
+} finally {
+  await close();
+}
+if (problems.length) {
+  console.error(`the released page failed:\n  ${problems.join('\n  ')}`);
+  process.exit(1);
+}
+console.log(`the page of version ${version} decoded ${basename(picture)} in headless Chromium, no errors`);
