@@ -6,7 +6,7 @@
 
 #include "formats/g00.h"
 #include "formats/pdt.h"
-#include "host/format_handler.h"
+#include "host/select_handler.h"
 
 namespace api {
 namespace {
