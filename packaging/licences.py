@@ -75,17 +75,17 @@ def write_folder(artifact, out):
                                      COMPONENTS[component][0], text))
 
 
-def npm_packages_bundled():
-    """The packages web/package-lock.json installs for the page itself (not for building or
-    testing it)."""
-    with open(os.path.join(ROOT, "web", "package-lock.json"), encoding="utf-8") as f:
+def npm_packages_bundled(lockfile=os.path.join(ROOT, "web", "package-lock.json")):
+    """The packages the lockfile installs for the page itself (not for building or testing
+    it), nested ones included."""
+    with open(lockfile, encoding="utf-8") as f:
         packages = json.load(f)["packages"]
     return sorted(name.rsplit("node_modules/", 1)[1] for name, package in packages.items()
                   if name and not package.get("dev"))
 
 
-def write_npm_licence(component, out):
-    folder = os.path.join(ROOT, "web", "node_modules", component)
+def write_npm_licence(component, out, modules=os.path.join(ROOT, "web", "node_modules")):
+    folder = os.path.join(modules, component)
     with open(os.path.join(folder, "package.json"), encoding="utf-8") as f:
         package = json.load(f)
     with open(os.path.join(folder, "LICENSE"), encoding="utf-8") as source:
