@@ -4,7 +4,7 @@
 // footer must name VERSION, and nothing may be logged as an error or fetched from elsewhere.
 // Usage: node web_smoke.mjs ORIGIN VERSION PICTURE
 import {basename} from 'node:path';
-import {dropPaths, openBrowser, waitForGallery} from '../web/browser_session.mjs';
+import {dropPaths, openBrowser, waitForGallery, watchForProblems} from '../web/browser_session.mjs';
 
 const [origin, version, picture] = process.argv.slice(2);
 if (!origin || !version || !picture) {
@@ -15,15 +15,7 @@ const problems = [];
 const {browser, close} = await openBrowser();
 try {
   const page = await browser.newPage();
-  const watch = (source, target) => target.on('console', (message) => {
-    if (message.type() === 'error') problems.push(`${source} console: ${message.text()}`);
-  });
-  watch('page', page);
-  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
-  page.on('workercreated', (worker) => watch('worker', worker));
-  page.on('request', (request) => {
-    if (!request.url().startsWith(origin)) problems.push(`request elsewhere: ${request.url()}`);
-  });
+  watchForProblems(page, origin, problems);
   await page.goto(origin);
   const footer = await page.$eval('#version', (e) => e.textContent);
   if (footer !== version) problems.push(`the footer says version "${footer}", not ${version}`);
