@@ -485,8 +485,8 @@ def smoke_setup(r, path, kind):
     try:
         run([wine_run, kind, "--prepare"], env=prefix.environment)
         drive = prefix.path / "drive_c"
-        shutil.copyfile(path, drive / "setup.exe")
         before = prefix.snapshot()
+        shutil.copyfile(path, drive / "setup.exe")
         prefix.run("C:\\setup.exe", "/S", "/ALLUSERS")
         folder = drive / "Program Files" / "brask"
         arch = WINDOWS[kind]["arch"]
