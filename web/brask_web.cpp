@@ -3,6 +3,7 @@
 // decodes it (whole, or one part) through the C API, and hands back a record of 32-bit words
 // that module_interface.js reads. Everything a call allocates is freed by brask_web_release,
 // so a page that decodes thousands of files reuses the same memory.
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +23,11 @@ struct WebDecoded {
   uint32_t rgba_bytes;
   int32_t rgba_width;    // of the whole picture, or of the part as stored
   int32_t rgba_height;
+  // Unless BRASK_OK, a sentence for a person saying what is wrong with the file (the same as
+  // brask's), or empty.
+  char why[BRASK_EXPLANATION_SIZE];
 };
-static_assert(sizeof(WebDecoded) == 13 * 4, "the record is read as 13 words");
+static_assert(offsetof(WebDecoded, why) == 13 * 4, "the record is read as 13 words, then why");
 static_assert(sizeof(brask_part) == 6 * 4, "a part is read as 6 words");
 
 uint32_t Address(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
@@ -83,7 +87,9 @@ __attribute__((used)) WebDecoded* brask_web_decode(uint8_t* data, size_t length,
   WebDecoded* out = static_cast<WebDecoded*>(std::calloc(1, sizeof(WebDecoded)));
   brask_picture* picture = nullptr;
   const brask_result opened = out == nullptr ? BRASK_OUT_OF_MEMORY
-                                             : brask_open_memory(data, length, name, 0, &picture);
+                                             : brask_open_memory_explained(
+                                                   data, length, name, 0, &picture, out->why,
+                                                   sizeof out->why);
   std::free(data);
   if (out == nullptr) return nullptr;
   out->result = opened;

@@ -34,7 +34,11 @@ function braskWithDecoded(bytes, name, part, read) {
     record = _brask_web_decode(dataAt, bytes.length, nameAt, part);
     if (record === 0) throw braskResultError(4);
     var words = new Uint32Array(HEAPU8.buffer, record, 13).slice();
-    if (words[0] !== 0) throw braskResultError(words[0]);
+    if (words[0] !== 0) {
+      // The open's explanation, in the file's own terms, where it gave one.
+      var why = braskReadText(record + 13 * 4);
+      throw why !== '' ? new Error(why) : braskResultError(words[0]);
+    }
     return read(words);
   } finally {
     if (record !== 0) _brask_web_release(record);

@@ -83,11 +83,11 @@ test('the ZIP\'s names are those the converter gives, clashes and odd names incl
 
 test('G00 is told by its name, PDT by its signature', () => {
   const g00 = new Uint8Array(readFileSync(join(samples, 'badge-g00-2.g00')));
-  assert.throws(() => brask.decode(g00, 'badge.bin'), {message: /^not supported/});
+  assert.throws(() => brask.decode(g00, 'badge.bin'), {message: /^not a G00 or PDT picture/});
   assert.equal(brask.decode(g00, 'BADGE.G00').mode, 'g00-2');
   const pdt = new Uint8Array(readFileSync(join(samples, 'badge-pdt10-mask.pdt')));
   assert.equal(brask.decode(pdt, 'anything').mode, 'pdt10-mask');
-  assert.throws(() => brask.decode(new Uint8Array(0), 'x.g00'), {message: /^not supported/});
+  assert.throws(() => brask.decode(new Uint8Array(0), 'x.g00'), {message: /^not a G00 or PDT picture/});
   assert.throws(() => brask.decode([1, 2, 3], 'x.g00'), TypeError);
 });
 
