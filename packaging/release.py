@@ -222,9 +222,12 @@ def smoke_source(r, path):
 def build_deb(r, out):
     """cpack's packages: brask, and brask-gimp with the GIMP plug-in (the build makes it
     where libgimp2.0-dev is installed, as ./dev release installs it)."""
-    # Installed under /usr, so the library goes into the multiarch folder.
-    build = configure_and_build(r, "native", ["all"], options=["-DBRASK_BUILD_TESTS=OFF",
-                                                               "-DCMAKE_INSTALL_PREFIX=/usr"])
+    # Installed under /usr, so the library goes into the multiarch folder. Linked with the
+    # installed RUNPATH (none) from the start: the build folder's path, which installing
+    # strips, would otherwise stay in the programs' build IDs.
+    build = configure_and_build(r, "native", ["all"], options=[
+        "-DBRASK_BUILD_TESTS=OFF", "-DCMAKE_INSTALL_PREFIX=/usr",
+        "-DCMAKE_BUILD_WITH_INSTALL_RPATH=ON"])
     for old in glob.glob(os.path.join(build, "*.deb")):
         os.remove(old)
     run(["cpack", "-G", "DEB", "-B", build], env=r.env, cwd=build)
