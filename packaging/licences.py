@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 """The licence texts every binary artifact carries: our own (LICENSE) and those of what each
-one links or bundles, taken from the Debian packages the build used.
+one links or bundles, taken from the Debian packages the build used (and, for the web page,
+from the npm packages it bundles).
 
     licences.py folder ARTIFACT OUT     writes OUT/LICENSE.txt and OUT/<component>.txt
     licences.py dep5 OUT                writes the .deb's machine-readable copyright file
@@ -12,6 +13,7 @@ artifact counts: header-only libraries compiled in, libraries linked statically,
 the .deb, whose programs link them from Debian's own packages) the shared libraries brask
 loads. data/pictures (GPL-2+) is in the source tarball only.
 """
+import json
 import os
 import re
 import sys
@@ -32,13 +34,21 @@ COMPONENTS = {
                     "Runtime Library Exception"),
 }
 
+# The npm packages the viewer page bundles (web/package-lock.json's packages that are not
+# development ones): what each is to us. Their texts come from web/node_modules (npm ci).
+NPM_COMPONENTS = {
+    "fast-png": "PNG encoding of the page's downloads, bundled into main.js",
+    "fflate": "deflate and ZIP writing, bundled into main.js (and by fast-png)",
+    "iobuffer": "byte buffers for fast-png, bundled into main.js",
+}
+
 # What each artifact carries besides our own code. The plug-in DLLs and libbrask are our
 # code alone (no C or C++ runtime inside them).
 CARRIED = {
     "deb": ["CLI11", "nlohmann-json", "libspng", "zlib"],
     "wheel": [],
     "windows": ["CLI11", "nlohmann-json", "mingw-w64-runtime", "gcc-runtime"],
-    "web": [],  # the web site's npm packages are added here once it is merged
+    "web": sorted(NPM_COMPONENTS),
 }
 
 
@@ -53,6 +63,9 @@ def write_folder(artifact, out):
     with open(os.path.join(out, "LICENSE.txt"), "w", encoding="utf-8", newline="\n") as f:
         f.write(text)
     for component in CARRIED[artifact]:
+        if component in NPM_COMPONENTS:
+            write_npm_licence(component, out)
+            continue
         with open(copyright_file(component), encoding="utf-8") as source:
             text = source.read()
         with open(os.path.join(out, component + ".txt"), "w", encoding="utf-8",
@@ -60,6 +73,26 @@ def write_folder(artifact, out):
             f.write("%s: %s.\nIts copyright and licence, as Debian's %s package records "
                     "them:\n\n%s" % (component, COMPONENTS[component][1],
                                      COMPONENTS[component][0], text))
+
+
+def npm_packages_bundled(lockfile=os.path.join(ROOT, "web", "package-lock.json")):
+    """The packages the lockfile installs for the page itself (not for building or testing
+    it), nested ones included."""
+    with open(lockfile, encoding="utf-8") as f:
+        packages = json.load(f)["packages"]
+    return sorted(name.rsplit("node_modules/", 1)[1] for name, package in packages.items()
+                  if name and not package.get("dev"))
+
+
+def write_npm_licence(component, out, modules=os.path.join(ROOT, "web", "node_modules")):
+    folder = os.path.join(modules, component)
+    with open(os.path.join(folder, "package.json"), encoding="utf-8") as f:
+        package = json.load(f)
+    with open(os.path.join(folder, "LICENSE"), encoding="utf-8") as source:
+        text = source.read()
+    with open(os.path.join(out, component + ".txt"), "w", encoding="utf-8", newline="\n") as f:
+        f.write("%s %s (npm): %s.\nIts licence (%s), as the package holds it:\n\n%s" % (
+            component, package["version"], NPM_COMPONENTS[component], package["license"], text))
 
 
 def paragraphs(text):

@@ -7,8 +7,8 @@
 
 Everything is built from the checked-out commit with SOURCE_DATE_EPOCH set to its time, so
 that two releases of one commit are the same bytes. A failing build or smoke test fails the
-release. An artifact another piece of work has not brought yet is listed as missing, never
-faked; adding one is an entry in `plan()` with a build and a smoke function.
+release. An artifact that cannot be built yet is listed as missing (Artifact(missing=why)),
+never faked; adding one is an entry in `plan()` with a build and a smoke function.
 """
 import argparse
 from functools import partial
@@ -21,14 +21,18 @@ import shutil
 import subprocess
 import sys
 import tarfile
+import socket
 import tempfile
+from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from reproducible_zip import write_zip  # noqa: E402
+import licences  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DIST = os.path.join(ROOT, "dist")
 BUILD = os.path.join(ROOT, "build", "release")
+EMSCRIPTEN_TOOLCHAIN = "/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake"
 # Debian's interpreter: its setuptools, wheel, venv and Pillow build and test the wheel.
 PYTHON = "/usr/bin/python3"
 
@@ -72,22 +76,30 @@ def plan(r):
         Artifact("brask_%s_%s.deb" % (v, r.arch),
                  "Debian and Ubuntu users: brask, libbrask, the viewer loader, thumbnails, "
                  "Python", build_deb, smoke_deb),
+        Artifact("brask-gimp_%s_%s.deb" % (v, r.arch),
+                 "GIMP 2.10 users on Debian and Ubuntu: open and export G00 and PDT (needs "
+                 "the brask package)", build_gimp_deb, smoke_gimp_deb),
         Artifact("brask-%s-py3-none-linux_%s.whl" % (v, r.machine),
                  "Python users on Linux (pip, with libbrask.so.1 inside)", build_wheel,
                  smoke_wheel),
-        # x86 before x64: the x64 setup program will carry the win32 build's 32-bit files.
+        # x86 before x64: the x64 setup program carries the win32 build's 32-bit files.
         Artifact("brask-%s-windows-x86.zip" % v,
-                 "32-bit Windows users and 32-bit viewers: brask.exe and if_brask.spi",
+                 "32-bit Windows users and 32-bit viewers, nothing to install: brask.exe, "
+                 "if_brask.spi and the codec to register by hand",
                  partial(build_portable, kind="win32"), partial(smoke_portable, kind="win32")),
         Artifact("brask-%s-windows-x64.zip" % v,
-                 "64-bit Windows users: brask.exe and the 64-bit plug-in, nothing to install",
+                 "64-bit Windows users, nothing to install: brask.exe, the 64-bit plug-in and "
+                 "the codec to register by hand",
                  partial(build_portable, kind="win64"), partial(smoke_portable, kind="win64")),
-        Artifact("brask-%s-setup-x64.exe" % v, "64-bit Windows users who want an installer",
-                 missing="made by the Windows setup program's work, not merged yet"),
+        Artifact("brask-%s-setup-x64.exe" % v,
+                 "64-bit Windows users who want an installer: brask, Explorer thumbnails and "
+                 "the codec for 64-bit and 32-bit programs",
+                 partial(build_setup, kind="win64"), partial(smoke_setup, kind="win64")),
         Artifact("brask-%s-setup-x86.exe" % v, "32-bit Windows users who want an installer",
-                 missing="made by the Windows setup program's work, not merged yet"),
-        Artifact("brask-%s-web.zip" % v, "anyone who puts the web page on a server",
-                 missing="made by the WebAssembly work, not merged yet"),
+                 partial(build_setup, kind="win32"), partial(smoke_setup, kind="win32")),
+        Artifact("brask-%s-web.zip" % v,
+                 "anyone who puts the viewer page on a web server (static files only)",
+                 build_web, smoke_web),
     ]
 
 
@@ -138,8 +150,9 @@ def configure_and_build(r, preset_dir, targets, toolchain=None, options=()):
     command = ["cmake", "-S", ROOT, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
                "-DBRASK_BUILD_BENCH=OFF", "-DCMAKE_CXX_FLAGS=" + flags]
     if toolchain:
-        command += ["--toolchain", os.path.join(ROOT, "cmake", toolchain),
-                    "-DCMAKE_EXE_LINKER_FLAGS=-Wl,--no-insert-timestamp",
+        command += ["--toolchain", os.path.join(ROOT, "cmake", toolchain)]
+    if toolchain and "mingw32" in toolchain:
+        command += ["-DCMAKE_EXE_LINKER_FLAGS=-Wl,--no-insert-timestamp",
                     "-DCMAKE_SHARED_LINKER_FLAGS=-Wl,--no-insert-timestamp"]
     run(command + list(options), env=r.env)
     run(["cmake", "--build", build, "--target"] + list(targets), env=r.env)
@@ -154,6 +167,16 @@ def sample_pictures(r):
         run([brask, "demo", os.path.join(r.scratch, "demo")], env=r.env)
         shutil.copytree(os.path.join(r.scratch, "demo", "samples"), folder)
     return folder
+
+
+def check_version_resource(path, version):
+    """The Windows version resource of the program or DLL at path says version."""
+    # The resource's strings are UTF-16, each value aligned to 4 bytes after its name.
+    file_version = re.compile(re.escape("FileVersion\0".encode("utf-16-le")) + b"(?:\0\0)?" +
+                              re.escape((version + "\0").encode("utf-16-le")))
+    with open(path, "rb") as f:
+        check(file_version.search(f.read()) is not None,
+              "%s has a version resource saying %s" % (os.path.basename(path), version))
 
 
 def check(condition, what):
@@ -197,15 +220,59 @@ def smoke_source(r, path):
 # ---- Debian package --------------------------------------------------------------------
 
 def build_deb(r, out):
-    # Installed under /usr, so the library goes into the multiarch folder.
-    build = configure_and_build(r, "native", ["all"], options=["-DBRASK_BUILD_TESTS=OFF",
-                                                               "-DCMAKE_INSTALL_PREFIX=/usr"])
+    """cpack's packages: brask, and brask-gimp with the GIMP plug-in (the build makes it
+    where libgimp2.0-dev is installed, as ./dev release installs it)."""
+    # Installed under /usr, so the library goes into the multiarch folder. Linked with the
+    # installed RUNPATH (none) from the start: the build folder's path, which installing
+    # strips, would otherwise stay in the programs' build IDs.
+    build = configure_and_build(r, "native", ["all"], options=[
+        "-DBRASK_BUILD_TESTS=OFF", "-DCMAKE_INSTALL_PREFIX=/usr",
+        "-DCMAKE_BUILD_WITH_INSTALL_RPATH=ON"])
     for old in glob.glob(os.path.join(build, "*.deb")):
         os.remove(old)
     run(["cpack", "-G", "DEB", "-B", build], env=r.env, cwd=build)
-    made = glob.glob(os.path.join(build, "*.deb"))
-    check(len(made) == 1, "cpack made one .deb (%s)" % made)
-    shutil.copyfile(made[0], out)
+    made = sorted(os.path.basename(m) for m in glob.glob(os.path.join(build, "*.deb")))
+    gimp = "brask-gimp_%s_%s.deb" % (r.version, r.arch)
+    check(made == sorted([os.path.basename(out), gimp]), "cpack made brask and brask-gimp (%s)"
+          % made)
+    shutil.copyfile(os.path.join(build, os.path.basename(out)), out)
+
+
+def build_gimp_deb(r, out):
+    """Made by build_deb's cpack run, with brask's package."""
+    made = os.path.join(BUILD, "native", os.path.basename(out))
+    check(os.path.exists(made), "cpack made %s" % os.path.basename(out))
+    shutil.copyfile(made, out)
+
+
+def lintian_errors(path):
+    lintian = subprocess.run(["lintian", "--tag-display-limit", "0", path], text=True,
+                             capture_output=True)
+    print("\n".join("    " + line for line in lintian.stdout.splitlines()))
+    errors = [line for line in lintian.stdout.splitlines() if line.startswith("E:")]
+    check(not errors and lintian.returncode in (0, 1) and "E:" not in lintian.stderr,
+          "lintian reports errors: %s %s" % (errors, lintian.stderr.strip()))
+
+
+def smoke_gimp_deb(r, path):
+    """Its plug-in lands in the plug-ins folder GIMP searches, executable and linked against
+    brask's libbrask.so.1; it depends on brask of this version; lintian reports no error."""
+    listing = run(["dpkg-deb", "-c", path])
+    plugin_dir = run_text(["pkg-config", "--variable=gimplibdir", "gimp-2.0"]) + "/plug-ins"
+    plugin = "." + plugin_dir + "/file-brask/file-brask"
+    entries = {line.split()[-1]: line.split()[0] for line in listing.splitlines()}
+    check(plugin in entries, "%s in the package (it holds %s)" % (plugin[1:], sorted(entries)))
+    check(entries[plugin].startswith("-rwxr-xr-x"), "the plug-in is executable")
+    check(not [n for n in entries if n.endswith(".so") or "libbrask" in n],
+          "brask-gimp carries no library of its own")
+    depends = run(["dpkg-deb", "-f", path, "Depends"]).strip()
+    check("brask (= %s)" % r.version in depends, "brask-gimp depends on brask %s (%s)"
+          % (r.version, depends))
+    root = r.scratch_dir("gimp-deb-root")
+    run(["dpkg-deb", "-x", path, root])
+    needed = run(["objdump", "-p", os.path.join(root, plugin)])
+    check("libbrask.so.1" in needed, "the plug-in loads libbrask.so.1")
+    lintian_errors(path)
 
 
 def smoke_deb(r, path):
@@ -227,12 +294,7 @@ def smoke_deb(r, path):
               "/usr/share/doc/brask/" + doc)
     check(not glob.glob(os.path.join(root, "**", "*.png"), recursive=True),
           "no picture of data/ in the package")
-    lintian = subprocess.run(["lintian", "--tag-display-limit", "0", path], text=True,
-                             capture_output=True)
-    print("\n".join("    " + line for line in lintian.stdout.splitlines()))
-    errors = [line for line in lintian.stdout.splitlines() if line.startswith("E:")]
-    check(not errors and lintian.returncode in (0, 1) and "E:" not in lintian.stderr,
-          "lintian reports errors: %s %s" % (errors, lintian.stderr.strip()))
+    lintian_errors(path)
 
 
 # ---- Python wheel ----------------------------------------------------------------------
@@ -264,7 +326,8 @@ def build_wheel(r, out):
 
 def smoke_wheel(r, path):
     """Installed offline into a fresh virtual environment (Debian's Pillow from the system
-    site), then a sample of every mode opened with Pillow."""
+    site), then a sample of every mode opened with Pillow, and one saved as PDT and read back
+    the same."""
     venv = os.path.join(r.scratch, "venv")
     run([PYTHON, "-m", "venv", "--system-site-packages", venv])
     python = os.path.join(venv, "bin", "python")
@@ -283,7 +346,14 @@ def smoke_wheel(r, path):
         "    with Image.open(picture) as image:\n"
         "        image.load()\n"
         "        assert image.size[0] > 0 and image.mode in ('RGB', 'RGBA', 'P'), picture\n"
-        "print('opened %d pictures with Pillow from the wheel' % len(pictures))\n")
+        "saved = os.path.join(os.path.dirname(venv), 'saved-by-pillow.pdt')\n"
+        "with Image.open(pictures[0]) as image:\n"
+        "    rgb = image.convert('RGB')\n"
+        "rgb.save(saved)\n"
+        "with Image.open(saved) as again:\n"
+        "    assert again.format == 'PDT' and again.convert('RGB').tobytes() == rgb.tobytes()\n"
+        "print('opened %d pictures with Pillow from the wheel, saved one as PDT and read it "
+        "back' % len(pictures))\n")
     script = os.path.join(r.scratch, "open_with_pillow.py")
     with open(script, "w", encoding="utf-8") as f:
         f.write(program)
@@ -303,15 +373,24 @@ WINDOWS = {
               "kind": "PE32"},
 }
 # Files a portable zip carries besides brask.exe and the plug-in: (name in the zip, path in
-# the build, a line for README.txt). The WIC codec adds its DLL here once merged.
-PORTABLE_EXTRAS = {"win64": [], "win32": []}
+# the build, a line for README.txt).
+CODEC_README = (
+    "brask_wic.dll is the codec that lets Windows programs and Explorer (thumbnails,\n"
+    "properties) open G00 and PDT pictures. Leave it where it will stay, then register it\n"
+    "from a command prompt in this folder: for yourself,\n"
+    "  regsvr32 /n /i:user brask_wic.dll\n"
+    "or, as administrator, for everyone:\n"
+    "  regsvr32 brask_wic.dll\n"
+    "The same command with /u added unregisters it. The setup program does all this for you.")
+PORTABLE_EXTRAS = {"win64": [("brask_wic.dll", "bin/brask_wic.dll", CODEC_README)],
+                   "win32": [("brask_wic.dll", "bin/brask_wic.dll", CODEC_README)]}
 
 
 def build_portable(r, out, kind):
     build_of = WINDOWS[kind]
     # The tests' wine probe is built too: it tells a broken brask.exe from a wine that
     # cannot run here.
-    build = configure_and_build(r, kind, ["brask", "if_brask", "wine_probe"],
+    build = configure_and_build(r, kind, ["brask", "if_brask", "brask_wic", "wine_probe"],
                                 toolchain=build_of["toolchain"],
                                 options=["-DBRASK_WIN32_BINARY_DIR=" + os.path.join(BUILD, "win32")])
     stage = r.scratch_dir("portable-" + kind)
@@ -346,13 +425,9 @@ def smoke_portable(r, path, kind):
         check(os.path.exists(os.path.join(top, name)), "%s in %s" % (name, path))
     run([os.path.join(ROOT, "tests", "check_dll_interface.sh"), build_of["objdump"],
          os.path.join(top, build_of["plugin"]), build_of["plugin"], build_of["kind"]])
-    # The resource's strings are UTF-16, each value aligned to 4 bytes after its name.
-    file_version = re.compile(re.escape("FileVersion\0".encode("utf-16-le")) + b"(?:\0\0)?" +
-                              re.escape((r.version + "\0").encode("utf-16-le")))
-    for name in ("brask.exe", build_of["plugin"]):
-        with open(os.path.join(top, name), "rb") as f:
-            check(file_version.search(f.read()) is not None,
-                  "%s has a version resource saying %s" % (name, r.version))
+    for name in ["brask.exe", build_of["plugin"]] + [e[0] for e in PORTABLE_EXTRAS[kind]]:
+        check(os.path.exists(os.path.join(top, name)), "%s in %s" % (name, path))
+        check_version_resource(os.path.join(top, name), r.version)
     wine_run = os.path.join(ROOT, "cmake", "wine-run")
     status = os.path.join(r.scratch, "wine-status-" + kind)
     probe = os.path.join(BUILD, kind, "bin", "wine_probe.exe")
@@ -383,7 +458,7 @@ def smoke_portable(r, path, kind):
     return None
 
 
-# ---- Windows setup programs (wired in once the setup work is merged) --------------------
+# ---- Windows setup programs ------------------------------------------------------------
 
 def build_setup(r, out, kind):
     """The setup target of the Windows build that build_portable made (the x64 one carries
@@ -394,27 +469,83 @@ def build_setup(r, out, kind):
 
 
 def smoke_setup(r, path, kind):
-    """Installed silently under wine in a prefix of its own, the installed brask.exe run,
-    then uninstalled silently: nothing of it left."""
-    prefix = r.scratch_dir("wine-setup-" + kind)
-    env = dict(r.env, **{"BRASK_WINE64_PREFIX" if kind == "win64" else "BRASK_WINE32_PREFIX":
-                         prefix})
+    """Installed silently for everyone (/S /ALLUSERS) under wine in a fresh prefix of its
+    own, the installed brask.exe run and its codec found, then uninstalled silently: no file,
+    key or value of it left."""
+    sys.path.insert(0, os.path.join(ROOT, "tests", "windows"))
+    from setup_program_test import Prefix, expect_unchanged  # the setup test's own checks
+    check_version_resource(path, r.version)
     wine_run = os.path.join(ROOT, "cmake", "wine-run")
     status = os.path.join(r.scratch, "wine-status-setup-" + kind)
     probe = os.path.join(BUILD, kind, "bin", "wine_probe.exe")
-    if subprocess.run([wine_run, kind, "--probe", probe, status], env=env).returncode != 0:
+    if subprocess.run([wine_run, kind, "--probe", probe, status], env=r.env).returncode != 0:
         check(kind == "win32", "wine64 runs here")
         with open(status, encoding="utf-8") as f:
-            return "skipped under wine: " + f.read().strip()
-    folder = os.path.join(prefix, "drive_c", "brask-smoke")
-    run([wine_run, kind, path, "/S", "/CURRENTUSER", "/D=C:\\brask-smoke"], env=env)
-    exe = os.path.join(folder, "brask.exe")
-    check(run([wine_run, kind, exe, "--version"], env=env).strip() == "brask " + r.version,
-          "the installed brask.exe --version")
-    run([wine_run, kind, os.path.join(folder, "uninstall.exe"), "/S", "_?=C:\\brask-smoke"],
-        env=env)
-    left = [n for n in os.listdir(folder) if n != "uninstall.exe"] if os.path.isdir(folder) else []
-    check(not left, "the uninstaller removed everything: %s left" % left)
+            why = f.read().strip()
+        print("  SKIPPED: the setup under wine32: " + why)
+        return "skipped under wine: " + why
+    prefix = Prefix([wine_run, kind], Path(r.scratch_dir("wine-setup-" + kind)))
+    try:
+        run([wine_run, kind, "--prepare"], env=prefix.environment)
+        drive = prefix.path / "drive_c"
+        before = prefix.snapshot()
+        shutil.copyfile(path, drive / "setup.exe")
+        prefix.run("C:\\setup.exe", "/S", "/ALLUSERS")
+        folder = drive / "Program Files" / "brask"
+        arch = WINDOWS[kind]["arch"]
+        for name in ("brask.exe", WINDOWS[kind]["plugin"], "uninstall.exe",
+                     "codec/%s/brask_wic.dll" % arch):
+            check((folder / name).is_file(), "the setup installed Program Files/brask/" + name)
+        version = prefix.run("C:\\Program Files\\brask\\brask.exe", "--version")
+        check(version.stdout.strip() == "brask " + r.version, "the installed brask.exe --version "
+              "says %r" % version.stdout.strip())
+        prefix.run("C:\\Program Files\\brask\\uninstall.exe", "/S")
+        (drive / "setup.exe").unlink()
+        try:
+            expect_unchanged(before, prefix.snapshot(), "after the uninstaller")
+        except AssertionError as left:
+            check(False, str(left))
+        print("  installed for everyone, brask.exe run, uninstalled without a trace")
+    finally:
+        subprocess.run(["wineserver", "-k"], env=prefix.environment, stderr=subprocess.DEVNULL)
+    return None
+
+
+# ---- web site --------------------------------------------------------------------------
+
+def build_web(r, out):
+    """The web preset's site (the page, its bundled npm libraries, brask.mjs and
+    brask.wasm), with the licences of what it bundles, zipped."""
+    build = configure_and_build(r, "web", ["brask_site"], toolchain=EMSCRIPTEN_TOOLCHAIN,
+                                options=["-DBRASK_BUILD_TOOLS=OFF", "-DBRASK_BUILD_TESTS=OFF",
+                                         "-DBRASK_BUILD_DESKTOP=OFF", "-DBRASK_BUILD_WEB=ON"])
+    # The build puts the licences into the site's licences folder, which the footer links.
+    write_zip(out, os.path.join(build, "site"), os.path.basename(out)[:-len(".zip")], r.epoch)
+
+
+def smoke_web(r, path):
+    """Unzipped and served on 127.0.0.1 by python3 -m http.server, loaded in headless
+    Chromium: a sample dropped on the page is decoded, the footer names this version, nothing
+    is logged as an error and nothing fetched from elsewhere."""
+    where = r.scratch_dir("unzipped-web")
+    shutil.unpack_archive(path, where)
+    top = os.path.join(where, os.path.basename(path)[:-len(".zip")])
+    carried = ["licences/%s.txt" % c for c in ["LICENSE"] + licences.CARRIED["web"]]
+    for name in ["index.html", "main.js", "brask.mjs", "brask.wasm"] + carried:
+        check(os.path.exists(os.path.join(top, name)), "%s in %s" % (name, path))
+    sample = sorted(glob.glob(os.path.join(sample_pictures(r), "*.g00")))[0]
+    with socket.socket() as free:
+        free.bind(("127.0.0.1", 0))
+        port = free.getsockname()[1]
+    server = subprocess.Popen([PYTHON, "-m", "http.server", "--bind", "127.0.0.1",
+                               "--directory", top, str(port)],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        print(run(["node", os.path.join(ROOT, "packaging", "web_smoke.mjs"),
+                   "http://127.0.0.1:%d/" % port, r.version, sample], env=r.env).strip())
+    finally:
+        server.terminate()
+        server.wait()
     return None
 
 
@@ -432,6 +563,10 @@ def validate(r, artifacts):
     with open(os.path.join(ROOT, "CHANGELOG.md"), encoding="utf-8") as f:
         if not re.search(r"^## %s\s*$" % re.escape(r.version), f.read(), re.M):
             problems.append("CHANGELOG.md has no section '## %s'" % r.version)
+    if sorted(licences.CARRIED["web"]) != licences.npm_packages_bundled():
+        problems.append("the web page bundles the npm packages %s, but packaging/licences.py "
+                        "carries the licences of %s" % (licences.npm_packages_bundled(),
+                                                        sorted(licences.CARRIED["web"])))
     for required in ("LICENSE", "README.md"):
         if not os.path.exists(os.path.join(ROOT, required)):
             problems.append(required + " is missing")

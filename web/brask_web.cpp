@@ -23,7 +23,9 @@ struct WebDecoded {
   uint32_t rgba_bytes;
   int32_t rgba_width;    // of the whole picture, or of the part as stored
   int32_t rgba_height;
-  char why[BRASK_EXPLANATION_SIZE];  // a refused file in its own terms; empty otherwise
+  // Unless BRASK_OK, a sentence for a person saying what is wrong with the file (the same as
+  // brask's), or empty.
+  char why[BRASK_EXPLANATION_SIZE];
 };
 static_assert(offsetof(WebDecoded, why) == 13 * 4, "the record is read as 13 words, then why");
 static_assert(sizeof(brask_part) == 6 * 4, "a part is read as 6 words");

@@ -71,3 +71,17 @@ export async function waitForGallery(page, files, timeout = 60_000) {
     throw new Error(`the gallery did not fill with ${files} files: "${status}"`);
   }
 }
+
+// Collects into `problems` what a page must never do: log an error (the page or its workers),
+// throw, or fetch from anywhere but `origin`.
+export function watchForProblems(page, origin, problems) {
+  const watch = (source, target) => target.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`${source} console: ${message.text()}`);
+  });
+  watch('page', page);
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('workercreated', (worker) => watch('worker', worker));
+  page.on('request', (request) => {
+    if (!request.url().startsWith(origin)) problems.push(`request elsewhere: ${request.url()}`);
+  });
+}

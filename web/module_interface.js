@@ -35,7 +35,7 @@ function braskWithDecoded(bytes, name, part, read) {
     if (record === 0) throw braskResultError(4);
     var words = new Uint32Array(HEAPU8.buffer, record, 13).slice();
     if (words[0] !== 0) {
-      // A refused file is told in its own terms ("a PDT picture cut short: ..."), as brask says.
+      // The open's explanation, in the file's own terms, where it gave one.
       var why = braskReadText(record + 13 * 4);
       throw why !== '' ? new Error(why) : braskResultError(words[0]);
     }

@@ -22,6 +22,9 @@ Unicode true
 ManifestSupportedOS all
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; The installed files are dated when installed, not when built: the setup program's bytes then
+; depend on the files' contents alone, and two builds of one commit are the same.
+SetDateSave off
 !if ${ARCH} == x64
   Target amd64-unicode
 !endif

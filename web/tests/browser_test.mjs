@@ -8,7 +8,8 @@ import assert from 'node:assert/strict';
 import {existsSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync} from 'node:fs';
 import {after, before, test} from 'node:test';
 import {unzipSync} from 'fflate';
-import {chromiumPath, dropPaths, openBrowser, serveSite, waitForGallery} from '../browser_session.mjs';
+import {chromiumPath, dropPaths, openBrowser, serveSite, waitForGallery, watchForProblems}
+  from '../browser_session.mjs';
 import {convertNatively, filesUnder, firstDifference, join, kSkipped, makeSamples, readPngRgba,
         skipWithoutNativeProgram, temporaryFolder} from './support.mjs';
 
@@ -35,15 +36,7 @@ before(async () => {
   server = await serveSite(site);
   ({browser, close: closeBrowser} = await openBrowser());
   page = await browser.newPage();
-  const watch = (source, target) => target.on('console', (message) => {
-    if (message.type() === 'error') problems.push(`${source} console: ${message.text()}`);
-  });
-  watch('page', page);
-  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
-  page.on('workercreated', (worker) => watch('worker', worker));
-  page.on('request', (request) => {
-    if (!request.url().startsWith(server.origin + '/')) problems.push(`request elsewhere: ${request.url()}`);
-  });
+  watchForProblems(page, server.origin + '/', problems);
   const client = await page.createCDPSession();
   await client.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
   await page.goto(`${server.origin}/`);

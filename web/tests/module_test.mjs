@@ -87,6 +87,7 @@ test('G00 is told by its name, PDT by its signature', () => {
   assert.equal(brask.decode(g00, 'BADGE.G00').mode, 'g00-2');
   const pdt = new Uint8Array(readFileSync(join(samples, 'badge-pdt10-mask.pdt')));
   assert.equal(brask.decode(pdt, 'anything').mode, 'pdt10-mask');
+  // Named a G00, an empty file is one cut short, as brask says.
   assert.throws(() => brask.decode(new Uint8Array(0), 'x.g00'), {message: /^a G00 picture cut short/});
   assert.throws(() => brask.decode([1, 2, 3], 'x.g00'), TypeError);
 });
