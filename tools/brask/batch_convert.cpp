@@ -92,16 +92,8 @@ void ConvertOne(const PluginLibrary* plugin, const ConversionJob& job,
     return;
   }
   for (const OutputFile& file : files) {
-    switch (WriteFileSafely(file.path, file.bytes, options.force, &why)) {
-      case WriteOutcome::kWritten:
-        continue;
-      case WriteOutcome::kExists:
-        display->Report(job.input, job.output, FileOutcome::kExists,
-                        file.path + " exists, not overwritten (use --force)");
-        return;
-      case WriteOutcome::kFailed:
-        display->Report(job.input, job.output, FileOutcome::kFailed, why);
-        return;
+    if (!WriteJobOutput(job.input, job.output, file.path, file.bytes, options.force, display)) {
+      return;
     }
   }
   display->Report(job.input, job.output, FileOutcome::kConverted, "");

@@ -91,17 +91,8 @@ void EncodeJob(const ConversionJob& job, const EncodeRequest& request, bool forc
     display->Report(job.input, job.output, FileOutcome::kFailed, why);
     return;
   }
-  switch (WriteFileSafely(job.output, encoded.file, force, &why)) {
-    case WriteOutcome::kWritten:
-      display->Report(job.input, job.output, FileOutcome::kConverted, "");
-      return;
-    case WriteOutcome::kExists:
-      display->Report(job.input, job.output, FileOutcome::kExists,
-                      job.output + " exists, not overwritten (use --force)");
-      return;
-    case WriteOutcome::kFailed:
-      display->Report(job.input, job.output, FileOutcome::kFailed, why);
-      return;
+  if (WriteJobOutput(job.input, job.output, job.output, encoded.file, force, display)) {
+    display->Report(job.input, job.output, FileOutcome::kConverted, "");
   }
 }
 

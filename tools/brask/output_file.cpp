@@ -73,4 +73,21 @@ WriteOutcome WriteFileSafely(const std::string& path_text, const std::vector<uin
   return WriteOutcome::kWritten;
 }
 
+bool WriteJobOutput(const std::string& input, const std::string& output, const std::string& path,
+                    const std::vector<uint8_t>& bytes, bool overwrite, ProgressDisplay* display) {
+  std::string why;
+  switch (WriteFileSafely(path, bytes, overwrite, &why)) {
+    case WriteOutcome::kWritten:
+      return true;
+    case WriteOutcome::kExists:
+      display->Report(input, output, FileOutcome::kExists,
+                      path + " exists, not overwritten (use --force)");
+      return false;
+    case WriteOutcome::kFailed:
+      display->Report(input, output, FileOutcome::kFailed, why);
+      return false;
+  }
+  return false;
+}
+
 }  // namespace brask

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/brask/progress_display.h"
+
 namespace brask {
 
 enum class WriteOutcome { kWritten, kExists, kFailed };
@@ -15,6 +17,11 @@ enum class WriteOutcome { kWritten, kExists, kFailed };
 // (kExists). On kFailed, *why names the path and the system's reason.
 WriteOutcome WriteFileSafely(const std::string& path, const std::vector<uint8_t>& bytes,
                              bool overwrite, std::string* why);
+
+// One output of a batch's job (input -> output): written as WriteFileSafely writes it, or the
+// job reported to `display` as kept (it exists) or failed. True when the file was written.
+bool WriteJobOutput(const std::string& input, const std::string& output, const std::string& path,
+                    const std::vector<uint8_t>& bytes, bool overwrite, ProgressDisplay* display);
 
 // The suffix every temporary name carries, so a stray one is easy to recognise.
 extern const char kTemporarySuffix[];
